@@ -1,0 +1,23 @@
+# The one place for the language level, warnings and Qt's strict macros;
+# every target of the project links quorvane_options.
+add_library(quorvane_options INTERFACE)
+target_compile_features(quorvane_options INTERFACE cxx_std_20)
+target_compile_options(quorvane_options INTERFACE -Wall -Wextra -Wpedantic)
+if(QUORVANE_WERROR)
+  target_compile_options(quorvane_options INTERFACE -Werror)
+endif()
+target_compile_definitions(quorvane_options INTERFACE
+  QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
+
+# quorvane_add_gtest(NAME LABEL SOURCES... [LIBS ...] [ENV ...])
+# One test executable per folder; every case becomes a CTest test with LABEL.
+function(quorvane_add_gtest name label)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE quorvane_options GTest::gtest GTest::gtest_main GTest::gmock ${ARG_LIBS})
+  set(props LABELS ${label})
+  if(ARG_ENV)
+    list(APPEND props ENVIRONMENT "${ARG_ENV}")
+  endif()
+  gtest_discover_tests(${name} PROPERTIES ${props} DISCOVERY_TIMEOUT 30)
+endfunction()
