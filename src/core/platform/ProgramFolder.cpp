@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/ProgramFolder.h"
+
+#include <filesystem>
+#include <system_error>
+
+std::string ProgramFile() {
+  std::error_code error;
+  const auto file = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : file.string();
+}
+
+std::string ProgramFolder() {
+  const std::string file = ProgramFile();
+  return file.substr(0, file.rfind('/') + 1);
+}
