@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The program as a user starts and stops it: its status line, signals, a port in use.
+#include "E2ETest.h"
+
+#include <gmock/gmock.h>
+
+#include <csignal>
+#include <thread>
+
+namespace e2e {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr auto StopTimeout = std::chrono::seconds(10);
+constexpr const char* BindErrorStart =
+    "Quorvane konnte den Proxy-Server-Port nicht verwenden, da eine andere Server-Anwendung "
+    "diesen Port bereits nutzt";
+
+std::string StatusLine(std::uint16_t port) {
+  return "Quorvane Proxy-Server am Port " + std::to_string(port) + " aktiv\n";
+}
+
+// Polls a child's output until `text` shows or the time is up; the program's status
+// must be readable while it runs, not only once it has ended.
+bool WaitForOutput(TChildProcess& child, const std::string& text, std::chrono::seconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (child.ReadStdout().find(text) != std::string::npos) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return child.ReadStdout().find(text) != std::string::npos;
+}
+
+class ProgramLifecycleE2E : public TE2ETest {};
+
+class ProgramStopSignalE2E : public TE2ETest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ProgramStopSignalE2E, StopSignalEndsProgramWithExitCodeZeroAndClosesPort) {
+  const TProxy proxy = StartProxy();
+  ASSERT_TRUE(WaitForOutput(*proxy.Process, StatusLine(proxy.Port), std::chrono::seconds(5)))
+      << "stdout so far: " << proxy.Process->ReadStdout();
+
+  proxy.Process->Signal(GetParam());
+  const auto exit = proxy.Process->WaitExit(StopTimeout);
+
+  ASSERT_TRUE(exit.has_value()) << "still running " << StopTimeout.count() << " s after the signal";
+  EXPECT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe() << "; stderr: "
+                                               << proxy.Process->ReadStderr();
+  EXPECT_FALSE(PortAcceptsConnections(proxy.Port));
+  EXPECT_EQ(proxy.Process->ReadStdout(), StatusLine(proxy.Port)) << "exactly one status line";
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramStopSignalE2E, ::testing::Values(SIGTERM, SIGINT),
+                         [](const auto& info) { return info.param == SIGTERM ? "Term" : "Int"; });
+
+TEST_F(ProgramLifecycleE2E, SecondInstanceOnPortInUseReportsBindErrorAndInactive) {
+  Publish("page.html", "still served\n");
+  const TNginx origin = StartNginx();
+  const TProxy first = StartProxy();
+
+  TChildProcess& second = LaunchProxy(first.Port);
+  ASSERT_TRUE(WaitForOutput(second, "Quorvane Proxy-Server inaktiv\n", std::chrono::seconds(10)))
+      << "stdout: " << second.ReadStdout() << "; stderr: " << second.ReadStderr();
+
+  const std::string said = second.ReadStdout() + second.ReadStderr();
+  EXPECT_THAT(said, HasSubstr(BindErrorStart));
+  EXPECT_THAT(second.ReadStdout(), Not(HasSubstr(" aktiv\n")));
+  EXPECT_LT(said.find(BindErrorStart), said.find("Quorvane Proxy-Server inaktiv"));
+  // The first instance keeps serving.
+  const TCurlResult r = CurlVia(first, {Url(origin.HttpPort, "/page.html")}, std::chrono::seconds(30));
+  EXPECT_EQ(r.Body, "still served\n") << r.Describe();
+  // The inactive instance still stops cleanly.
+  const TExitStatus exit = second.Stop(SIGTERM, StopTimeout);
+  EXPECT_TRUE(exit.Exited && exit.Code == 0) << exit.Describe();
+}
+
+// Stopping the program closes the browser side of an open tunnel at once instead of
+// waiting for the peers to finish.
+TEST_F(ProgramLifecycleE2E, StopClosesOpenTunnelAndEndsPromptly) {
+  const TNginx origin = StartNginx();
+  const TProxy proxy = StartProxy();
+  TRawConnection browser(proxy.Port);
+  browser.Send("CONNECT 127.0.0.1:" + std::to_string(origin.HttpPort) + " HTTP/1.1\r\n\r\n");
+  ASSERT_TRUE(browser.ReadUntil("\r\n\r\n", std::chrono::seconds(10))) << browser.Received();
+  ASSERT_EQ(browser.Received().rfind("HTTP/1.0 200 Connection established\r\n", 0), 0u);
+
+  proxy.Process->Signal(SIGTERM);
+
+  EXPECT_TRUE(browser.ReadUntilClosed(StopTimeout)) << "the tunnel stayed open";
+  const auto exit = proxy.Process->WaitExit(StopTimeout);
+  ASSERT_TRUE(exit.has_value()) << "still running with a tunnel open";
+  EXPECT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe();
+}
+
+} // namespace
+} // namespace e2e

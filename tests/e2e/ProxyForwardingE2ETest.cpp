@@ -1,0 +1,267 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// GET, POST and HEAD through the running program to real origins on loopback.
+#include "E2ETest.h"
+
+#include <gmock/gmock.h>
+
+#include <sstream>
+
+namespace e2e {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr std::size_t MiB = 1024 * 1024;
+
+// The lines of the echo origin's report that start with `prefix`.
+std::vector<std::string> ReportLines(const std::string& report, const std::string& prefix) {
+  std::vector<std::string> found;
+  std::istringstream lines(report);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind(prefix, 0) == 0) {
+      found.push_back(line.substr(prefix.size()));
+    }
+  }
+  return found;
+}
+
+class ProxyForwardingE2E : public TE2ETest {};
+
+// Sizes around the relay's 65535-byte block, an empty body and a large one.
+class ProxyGetBodySizeE2E : public TE2ETest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(ProxyGetBodySizeE2E, GetBodyArrivesByteExactWithItsLength) {
+  const std::size_t size = GetParam();
+  const std::string body = PatternBytes(size, static_cast<std::uint32_t>(size) + 1);
+  Publish("data.bin", body);
+  const TNginx origin = StartNginx();
+  const TProxy proxy = StartProxy();
+
+  const TCurlResult r = CurlVia(proxy, {Url(origin.HttpPort, "/data.bin")});
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  EXPECT_EQ(r.Status, 200);
+  EXPECT_EQ(r.Header("Content-Length"), std::to_string(size));
+  ASSERT_EQ(r.Body.size(), size);
+  EXPECT_TRUE(r.Body == body) << "body differs from the origin's file";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ProxyGetBodySizeE2E,
+                         ::testing::Values(std::size_t{0}, std::size_t{1}, std::size_t{65535},
+                                           std::size_t{65536}, std::size_t{131071},
+                                           16 * MiB),
+                         [](const auto& info) { return "Bytes" + std::to_string(info.param); });
+
+// The origin sends no Content-Length and ends the body by closing.
+class ProxyUnknownLengthE2E : public TE2ETest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(ProxyUnknownLengthE2E, ResponseWithoutContentLengthArrivesWhole) {
+  const std::size_t size = GetParam();
+  const std::string body = PatternBytes(size, 7);
+  Publish("nolength.bin", body);
+  const std::uint16_t origin = StartEchoOrigin();
+  const TProxy proxy = StartProxy();
+
+  const TCurlResult r = CurlVia(proxy, {Url(origin, "/file/nolength.bin")});
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  EXPECT_EQ(r.Status, 200);
+  EXPECT_FALSE(r.HasHeader("Content-Length"));
+  ASSERT_EQ(r.Body.size(), size);
+  EXPECT_TRUE(r.Body == body) << "body differs from the origin's file";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ProxyUnknownLengthE2E,
+                         ::testing::Values(std::size_t{1}, std::size_t{200000}, 3 * MiB),
+                         [](const auto& info) { return "Bytes" + std::to_string(info.param); });
+
+struct TPostCase {
+  const char* Name;
+  std::size_t Size;
+};
+
+class ProxyPostE2E : public TE2ETest, public ::testing::WithParamInterface<TPostCase> {};
+
+TEST_P(ProxyPostE2E, PostBodyArrivesIntactAtOrigin) {
+  const std::string body = PatternBytes(GetParam().Size, 11);
+  const auto bodyFile = Folder / "post.bin";
+  WriteFile(bodyFile, body);
+  const std::uint16_t origin = StartEchoOrigin();
+  const TProxy proxy = StartProxy();
+
+  const TCurlResult r =
+      CurlVia(proxy, {"--data-binary", "@" + bodyFile.string(), "-H",
+                      "Content-Type: application/octet-stream", Url(origin, "/echo?q=1")});
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  ASSERT_EQ(r.Status, 200) << r.Body;
+  // Sent straight to the origin: the local target, with the browser's own protocol word.
+  EXPECT_THAT(ReportLines(r.Body, "request: "), ::testing::ElementsAre("POST /echo?q=1 HTTP/1.1"));
+  EXPECT_THAT(ReportLines(r.Body, "body-length: "),
+              ::testing::ElementsAre(std::to_string(body.size())));
+  EXPECT_THAT(ReportLines(r.Body, "body-sha256: "), ::testing::ElementsAre(Sha256Hex(body)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Bodies, ProxyPostE2E,
+                         ::testing::Values(TPostCase{"Empty", 0}, TPostCase{"Small", 100},
+                                           TPostCase{"Large20MiB", 20 * MiB}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ProxyForwardingE2E, HeadReturnsHeadersWithoutBody) {
+  Publish("page.bin", PatternBytes(100000, 3));
+  const TNginx origin = StartNginx();
+  const TProxy proxy = StartProxy();
+
+  // Raw, because curl -I hides whether bytes followed the header block.
+  const TRawReply reply = RawExchange(
+      proxy.Port, "HEAD " + Url(origin.HttpPort, "/page.bin") + " HTTP/1.0\r\n\r\n",
+      std::chrono::seconds(30));
+
+  ASSERT_FALSE(reply.TimedOut) << "the proxy did not close the connection: " << reply.Bytes;
+  EXPECT_EQ(reply.Bytes.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << reply.Bytes;
+  EXPECT_THAT(reply.Bytes, HasSubstr("\r\nContent-Length: 100000\r\n"));
+  const std::size_t end = reply.Bytes.find("\r\n\r\n");
+  ASSERT_NE(end, std::string::npos);
+  EXPECT_EQ(end + 4, reply.Bytes.size()) << "bytes after the header block";
+}
+
+// Every method reaches the origin with "Connection: close", without the browser's
+// hop-by-hop keep-alive lines and with our Via replacing the browser's.
+struct TMethodCase {
+  const char* Name;
+  std::vector<std::string> Args;
+};
+
+class ProxyRequestHeadersE2E : public TE2ETest, public ::testing::WithParamInterface<TMethodCase> {};
+
+TEST_P(ProxyRequestHeadersE2E, ForwardedRequestCarriesConnectionCloseAndOurVia) {
+  const std::uint16_t origin = StartEchoOrigin();
+  const TProxy proxy = StartProxy();
+  std::vector<std::string> args = GetParam().Args;
+  args.insert(args.end(), {"-H", "Connection: keep-alive", "-H", "Proxy-Connection: keep-alive",
+                           "-H", "Keep-Alive: timeout=300", "-H", "Via: 1.1 browser-side-proxy",
+                           Url(origin, "/echo")});
+
+  const TCurlResult r = CurlVia(proxy, args, std::chrono::seconds(30));
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  ASSERT_EQ(r.Status, 200);
+  EXPECT_EQ(r.Header("X-Seen-Connection"), "close");
+  EXPECT_EQ(r.Header("X-Seen-Proxy-Connection"), "(absent)");
+  EXPECT_EQ(r.Header("X-Seen-Keep-Alive"), "(absent)");
+  EXPECT_EQ(r.Header("X-Seen-Via"), ExpectedVia);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, ProxyRequestHeadersE2E,
+    ::testing::Values(TMethodCase{"Get", {}}, TMethodCase{"Head", {"-I"}},
+                      TMethodCase{"Post", {"--data-binary", "field=value"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(ProxyForwardingE2E, GetIsSentToOriginAsHttp10WithLocalTarget) {
+  const std::uint16_t origin = StartEchoOrigin();
+  const TProxy proxy = StartProxy();
+
+  const TCurlResult r = CurlVia(proxy, {Url(origin, "/echo?x=1&y=%41")});
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  EXPECT_THAT(ReportLines(r.Body, "request: "), ::testing::ElementsAre("GET /echo?x=1&y=%41 HTTP/1.0"));
+  // The browser's other headers pass as they were.
+  EXPECT_THAT(ReportLines(r.Body, "header: "), ::testing::Contains(HasSubstr("User-Agent: curl/")));
+}
+
+// An HTTP/1.1 origin answers a POST (which keeps the browser's HTTP/1.1) in chunks and
+// closes only when told to; without "Connection: close" the relay would wait for the
+// upstream time-out and curl's limit would end the transfer first.
+TEST_F(ProxyForwardingE2E, ChunkedResponseOfKeepAliveOriginEndsWithoutWaiting) {
+  const std::string body = PatternBytes(300000, 5);
+  Publish("chunks.bin", body);
+  const std::uint16_t origin = StartEchoOrigin();
+  const TProxy proxy = StartProxy();
+
+  const TCurlResult r =
+      CurlVia(proxy, {"--data-binary", "x", Url(origin, "/chunked/chunks.bin")}, std::chrono::seconds(20));
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  EXPECT_EQ(r.Header("Transfer-Encoding"), "chunked");
+  EXPECT_TRUE(r.Body == body) << "body differs from the origin's file (" << r.Body.size() << " bytes)";
+}
+
+TEST_F(ProxyForwardingE2E, ConcurrentRequestsEachArriveWhole) {
+  constexpr int Transfers = 24;
+  const std::string body = PatternBytes(2 * MiB, 9);
+  Publish("shared.bin", body);
+  const TNginx origin = StartNginx();
+  const TProxy proxy = StartProxy();
+
+  std::vector<std::string> argv = {FindProgram("curl").string(), "-sS", "--max-time", "60",
+                                   "-Z", "--parallel-max", "12", "-x",
+                                   "http://127.0.0.1:" + std::to_string(proxy.Port)};
+  for (int i = 0; i < Transfers; ++i) {
+    argv.insert(argv.end(), {Url(origin.HttpPort, "/shared.bin?n=" + std::to_string(i)), "-o",
+                             (Folder / ("parallel." + std::to_string(i))).string()});
+  }
+  TChildProcess& curl = Spawn(TSpawnOptions{.Argv = argv,
+                                            .UnsetEnv = ProxyVariables(),
+                                            .StderrPath = Folder / "parallel.err"});
+  const auto exit = curl.WaitExit(std::chrono::seconds(90));
+  ASSERT_TRUE(exit.has_value()) << "curl did not finish";
+  ASSERT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe() << ": " << curl.ReadStderr();
+  for (int i = 0; i < Transfers; ++i) {
+    const std::string got = ReadFileOrEmpty(Folder / ("parallel." + std::to_string(i)));
+    EXPECT_TRUE(got == body) << "transfer " << i << " got " << got.size() << " bytes";
+  }
+}
+
+struct THostNotFoundCase {
+  const char* Name;
+  std::vector<std::string> Args;
+  bool NamesDocument; // GET names the request target; POST does not
+};
+
+class ProxyHostNotFoundE2E : public TE2ETest,
+                             public ::testing::WithParamInterface<THostNotFoundCase> {};
+
+TEST_P(ProxyHostNotFoundE2E, UnreachableOriginGetsHostNotFoundPage) {
+  const std::uint16_t closed = FreePort();
+  const TProxy proxy = StartProxy();
+  std::vector<std::string> args = GetParam().Args;
+  args.push_back(Url(closed, "/missing/page.html"));
+
+  const TCurlResult r = CurlVia(proxy, args, std::chrono::seconds(30));
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  EXPECT_EQ(r.StatusLine, "HTTP/1.1 404 Not found");
+  EXPECT_THAT(r.Body, HasSubstr("<title>Host not found</title>"));
+  EXPECT_THAT(r.Body, HasSubstr("<p><b>Host: </b>127.0.0.1<br>"));
+  EXPECT_THAT(r.Body, HasSubstr("<b>Error text: </b>"));
+  if (GetParam().NamesDocument) {
+    EXPECT_THAT(r.Body, HasSubstr("<b>Document: </b>/missing/page.html<br>"));
+  } else {
+    EXPECT_THAT(r.Body, Not(HasSubstr("<b>Document: </b>")));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, ProxyHostNotFoundE2E,
+                         ::testing::Values(THostNotFoundCase{"Get", {}, true},
+                                           THostNotFoundCase{"Post", {"-d", "a=1"}, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// With an upstream proxy the request goes there, naming the absolute URI; the
+// origin's host is never looked up (".invalid" could not be).
+TEST_F(ProxyForwardingE2E, UpstreamProxyReceivesAbsoluteUri) {
+  const std::uint16_t upstream = StartEchoOrigin();
+  const TProxy proxy = StartProxy({"--upstream", "127.0.0.1:" + std::to_string(upstream)});
+
+  const TCurlResult r = CurlVia(proxy, {"http://origin.invalid:8000/echo?x=1"}, std::chrono::seconds(30));
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  ASSERT_EQ(r.Status, 200) << r.Body;
+  EXPECT_THAT(ReportLines(r.Body, "request: "),
+              ::testing::ElementsAre("GET http://origin.invalid:8000/echo?x=1 HTTP/1.0"));
+  EXPECT_EQ(r.Header("X-Seen-Via"), ExpectedVia);
+}
+
+} // namespace
+} // namespace e2e

@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ChildProcess.h"
+#include "Curl.h"
+#include "LocalNet.h"
+#include "Peers.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The Via value every forwarded request carries.
+inline constexpr const char* ExpectedVia = "1.0 Quorvane (1.20 http://www.quorvane.example/)";
+
+struct TNginx {
+  std::uint16_t HttpPort = 0;
+  std::optional<std::uint16_t> HttpsPort;
+  TTlsFiles Tls;
+  std::filesystem::path AccessLog;
+};
+
+struct TProxy {
+  std::uint16_t Port = 0;
+  TChildProcess* Process = nullptr;
+};
+
+// Base of the end-to-end tests: one temporary folder per test, and every peer and
+// proxy the test starts is stopped by its PID at the end, newest first.
+class TE2ETest : public ::testing::Test {
+protected:
+  void TearDown() override;
+
+  // Files the origins serve; nginx serves them at "/NAME", the echo origin at
+  // "/file/NAME" (no length) and "/chunked/NAME".
+  std::filesystem::path WebRoot();
+  void Publish(const std::string& name, std::string_view bytes);
+
+  TChildProcess& Spawn(const TSpawnOptions& options);
+  TNginx StartNginx(bool withTls = false);
+  // The echo origin (origin/echo_origin.py); with `tls`, HTTPS with that certificate.
+  std::uint16_t StartEchoOrigin(const std::optional<TTlsFiles>& tls = std::nullopt);
+  // `quorvane --headless --port P ARGS...`, once it accepts connections.
+  TProxy StartProxy(const std::vector<std::string>& args = {});
+  // Starts the program on `port` without waiting for it to listen.
+  TChildProcess& LaunchProxy(std::uint16_t port, const std::vector<std::string>& args = {});
+  TTlsFiles Certificate();
+
+  TCurlResult Curl(const std::vector<std::string>& args,
+                   std::chrono::seconds maxTime = std::chrono::seconds(60));
+  TCurlResult CurlVia(const TProxy& proxy, const std::vector<std::string>& args,
+                      std::chrono::seconds maxTime = std::chrono::seconds(60));
+
+  static std::string Url(std::uint16_t port, const std::string& path);
+
+  TScratchFolder Folder;
+
+private:
+  // Starts a server on a fresh port; retries with another port when the child ends
+  // before it listens (another test may have taken the port in between).
+  std::uint16_t StartListening(const std::string& what,
+                               const std::function<TChildProcess&(std::uint16_t)>& launch);
+
+  std::vector<std::unique_ptr<TChildProcess>> FChildren;
+  std::optional<TTlsFiles> FTls;
+  unsigned FLaunches = 0;
+};
+
+std::filesystem::path QuorvaneBinary();
+
+} // namespace e2e
