@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CommandLine.h"
+
+#include "net/URI.h"
+
+const char* const CommandLineUsage =
+    "usage: quorvane [--headless] [--port N] [--upstream HOST:PORT] [--block-url ENTRY]...\n"
+    "                [--block-js] [--block-exe] [--block-flash] [--block-activex]\n"
+    "  --headless          run the proxy without a window\n"
+    "  --port N            listen on port N for this run (0: any free port)\n"
+    "  --upstream H:P      forward GET, POST and HEAD through the proxy at H:P\n"
+    "  --block-url ENTRY   refuse pages containing a term: \"term&&!exception&&!...\"\n"
+    "  --block-js          refuse scripts and remove them from HTML pages\n"
+    "  --block-exe         refuse executable files\n"
+    "  --block-flash       refuse Flash files\n"
+    "  --block-activex     refuse ActiveX controls\n";
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  TCommandLine options;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const auto value = [&]() -> const std::string& {
+      if (i + 1 == arguments.size()) {
+        throw ECommandLineError(argument + " needs a value");
+      }
+      return arguments[++i];
+    };
+    if (argument == "--headless") {
+      options.Headless = true;
+    } else if (argument == "--port") {
+      const std::string& text = value();
+      const int port = text == "0" ? 0 : ParsePort(text, -1);
+      if (port < 0) {
+        throw ECommandLineError("--port: not a port number: " + text);
+      }
+      options.Port = port;
+    } else if (argument == "--upstream") {
+      const std::string& text = value();
+      const std::size_t colon = text.rfind(':');
+      options.UpstreamPort = colon == std::string::npos ? -1 : ParsePort(text.substr(colon + 1), -1);
+      if (colon == 0 || options.UpstreamPort < 0) {
+        throw ECommandLineError("--upstream: expected HOST:PORT, got " + text);
+      }
+      options.UpstreamHost = text.substr(0, colon);
+    } else if (argument == "--block-url") {
+      options.BlockedURLs.push_back(value());
+    } else if (argument == "--block-js") {
+      options.BlockJavaScript = true;
+    } else if (argument == "--block-exe") {
+      options.BlockExeFiles = true;
+    } else if (argument == "--block-flash") {
+      options.BlockFlash = true;
+    } else if (argument == "--block-activex") {
+      options.BlockActiveX = true;
+    } else {
+      throw ECommandLineError("unknown option: " + argument);
+    }
+  }
+  return options;
+}

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "net/CommandTCPServer.h"
+
+#include <strings.h>
+
+std::vector<std::string> TCommandTCPServer::SplitParams(std::string_view text) {
+  std::vector<std::string> params;
+  std::size_t position = 0;
+  while (position < text.size()) {
+    const std::size_t end = std::min(text.find(' ', position), text.size());
+    if (end > position) {
+      params.emplace_back(text.substr(position, end - position));
+    }
+    position = end + 1;
+  }
+  return params;
+}
+
+const TCommandHandler* TCommandTCPServer::FindHandler(std::string_view word) const {
+  for (const TCommandHandler& handler : CommandHandlers) {
+    if (handler.Command.size() == word.size() &&
+        ::strncasecmp(handler.Command.data(), word.data(), word.size()) == 0) {
+      return &handler;
+    }
+  }
+  return nullptr;
+}
+
+void TCommandTCPServer::Execute(TContext& context) {
+  if (!BeforeCommand(context)) {
+    return;
+  }
+  TTCPConnection& connection = context.Connection;
+  std::string line = connection.ReadLn();
+  if (line.empty()) {
+    return;
+  }
+  const std::size_t space = line.find(' ');
+  const std::string_view word = std::string_view(line).substr(0, space);
+  const TCommandHandler* handler = FindHandler(word);
+  if (!handler) {
+    connection.WriteLn(UnknownCommandReply + " " + line);
+    return;
+  }
+  TCommand command{context, line, std::string(word), {}};
+  if (handler->ParseParams && space != std::string::npos) {
+    command.Params = SplitParams(std::string_view(line).substr(space + 1));
+  }
+  handler->OnCommand(command);
+  if (handler->Disconnect) {
+    connection.CloseGracefully();
+  }
+}

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "net/Pipe.h"
+
+#include "net/NetError.h"
+#include "net/TCPConnection.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+TPipe::TPipe() {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+    throw ESocketError("pipe", errno);
+  }
+  FRead = ends[0];
+  FWrite = ends[1];
+  // Only a hint: a user past the kernel's pipe quota keeps the default size.
+  ::fcntl(FWrite, F_SETPIPE_SZ, static_cast<int>(Capacity));
+}
+
+TPipe::~TPipe() {
+  ::close(FRead);
+  ::close(FWrite);
+}
+
+void TPipe::DrainTo(TTCPConnection& target, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::splice(FRead, nullptr, target.Handle(), nullptr, size,
+                               SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+    if (n > 0) {
+      size -= static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0 && errno == EAGAIN) {
+      target.WaitWritable();
+      continue;
+    }
+    throw ESocketError("splice", n < 0 ? errno : EPIPE);
+  }
+}

@@ -1,0 +1,299 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "net/TCPConnection.h"
+
+#include "net/NetError.h"
+#include "net/Pipe.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t InitialBufferSize = 16 * 1024;
+
+int PollTimeout(std::chrono::milliseconds timeout) {
+  return timeout.count() <= 0 ? -1 : static_cast<int>(timeout.count());
+}
+
+} // namespace
+
+TTCPConnection::TTCPConnection(int handle) { Attach(handle); }
+
+TTCPConnection::~TTCPConnection() { Close(); }
+
+void TTCPConnection::Attach(int handle) {
+  Close();
+  const int flags = fcntl(handle, F_GETFL);
+  fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+  FPeerClosed = false;
+  FBegin = FEnd = FScanned = 0;
+  FHandle = handle;
+}
+
+bool TTCPConnection::Connected() const { return FHandle.load() >= 0 && !FPeerClosed; }
+
+void TTCPConnection::Close() {
+  std::lock_guard lock(FHandleLock);
+  const int handle = FHandle.exchange(-1);
+  if (handle >= 0) {
+    ::close(handle);
+  }
+}
+
+void TTCPConnection::CloseGracefully() {
+  const int handle = FHandle.load();
+  int pending = 0;
+  if (handle >= 0 && !FPeerClosed && (BufferedSize() > 0 || (::ioctl(handle, FIONREAD, &pending) == 0 && pending > 0))) {
+    ::shutdown(handle, SHUT_WR);
+    const auto deadline = std::chrono::steady_clock::now() + LingerTimeout;
+    char sink[16 * 1024];
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0 || WaitFor(POLLIN, left) == TWait::TimedOut) {
+        break;
+      }
+      const ssize_t n = ::recv(handle, sink, sizeof sink, 0);
+      if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
+        break;
+      }
+    }
+  }
+  Close();
+}
+
+void TTCPConnection::Shutdown() {
+  std::lock_guard lock(FHandleLock);
+  const int handle = FHandle.load();
+  if (handle >= 0) {
+    ::shutdown(handle, SHUT_RDWR);
+  }
+}
+
+TTCPConnection::TWait TTCPConnection::WaitFor(short events, std::chrono::milliseconds timeout) {
+  pollfd fd{FHandle.load(), events, 0};
+  for (;;) {
+    const int n = ::poll(&fd, 1, PollTimeout(timeout));
+    if (n > 0) {
+      return TWait::Ready;
+    }
+    if (n == 0) {
+      return TWait::TimedOut;
+    }
+    if (errno != EINTR) {
+      throw ESocketError("poll", errno);
+    }
+  }
+}
+
+void TTCPConnection::Write(std::string_view data) {
+  while (!data.empty()) {
+    const int handle = FHandle.load();
+    if (handle < 0) {
+      throw ESocketError("send", EBADF);
+    }
+    const ssize_t n = ::send(handle, data.data(), data.size(), MSG_NOSIGNAL);
+    if (n >= 0) {
+      data.remove_prefix(static_cast<std::size_t>(n));
+    } else if (errno == EAGAIN) {
+      WaitWritable();
+    } else if (errno != EINTR) {
+      throw ESocketError("send", errno);
+    }
+  }
+}
+
+void TTCPConnection::WaitWritable() {
+  if (WaitFor(POLLOUT, WriteTimeout) == TWait::TimedOut) {
+    throw ESocketError("send", ETIMEDOUT);
+  }
+}
+
+void TTCPConnection::WriteLn(std::string_view line) {
+  std::string text;
+  text.reserve(line.size() + 2);
+  text.append(line).append("\r\n");
+  Write(text);
+}
+
+bool TTCPConnection::Fill() {
+  if (FBuffer.empty()) {
+    FBuffer.resize(InitialBufferSize);
+  }
+  if (FBegin == FEnd) {
+    FBegin = FEnd = 0;
+  } else if (FEnd == FBuffer.size()) {
+    if (FBegin > 0) {
+      std::memmove(FBuffer.data(), FBuffer.data() + FBegin, FEnd - FBegin);
+      FEnd -= FBegin;
+      FBegin = 0;
+    } else {
+      FBuffer.resize(FBuffer.size() * 2);
+    }
+  }
+  for (;;) {
+    const int handle = FHandle.load();
+    if (handle < 0) {
+      throw ESocketError("recv", EBADF);
+    }
+    const ssize_t n = ::recv(handle, FBuffer.data() + FEnd, FBuffer.size() - FEnd, 0);
+    if (n > 0) {
+      FEnd += static_cast<std::size_t>(n);
+      return true;
+    }
+    if (n == 0) {
+      FPeerClosed = true;
+      throw EConnClosedGracefully();
+    }
+    if (errno == EAGAIN) {
+      if (WaitFor(POLLIN, FReadTimeout) == TWait::TimedOut) {
+        return false;
+      }
+    } else if (errno != EINTR) {
+      FPeerClosed = true;
+      throw ESocketError("recv", errno);
+    }
+  }
+}
+
+std::string TTCPConnection::ReadLn() {
+  for (;;) {
+    const char* begin = FBuffer.data() + FBegin;
+    const std::size_t available = BufferedSize();
+    if (const void* lf = std::memchr(begin + FScanned, '\n', available - FScanned)) {
+      std::size_t length = static_cast<const char*>(lf) - begin;
+      const std::size_t consumed = length + 1;
+      if (length > 0 && begin[length - 1] == '\r') {
+        --length;
+      }
+      if (length > MaxLineLength) {
+        throw ELimitExceeded("Line too long.");
+      }
+      std::string line(begin, length);
+      Consume(consumed);
+      FScanned = 0;
+      return line;
+    }
+    FScanned = available;
+    if (available > MaxLineLength + 1) {
+      throw ELimitExceeded("Line too long.");
+    }
+    if (!Fill()) {
+      throw EReadTimeout();
+    }
+  }
+}
+
+std::vector<std::string> TTCPConnection::Capture() {
+  std::vector<std::string> lines;
+  for (;;) {
+    std::string line = ReadLn();
+    if (line.empty()) {
+      return lines;
+    }
+    if (lines.size() == MaxHeaderLines) {
+      throw ELimitExceeded("Too many header lines.");
+    }
+    lines.push_back(std::move(line));
+  }
+}
+
+std::size_t TTCPConnection::TakeBuffered(std::string& out, std::uint64_t maxSize) {
+  const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(BufferedSize(), maxSize));
+  out.append(FBuffer.data() + FBegin, size);
+  Consume(size);
+  FScanned = 0;
+  return size;
+}
+
+void TTCPConnection::ReadExact(std::uint64_t count, const TBlockSink& sink) {
+  while (count > 0) {
+    if (BufferedSize() == 0 && !Fill()) {
+      throw EReadTimeout();
+    }
+    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, BufferedSize()));
+    sink(FBuffer.data() + FBegin, piece);
+    Consume(piece);
+    FScanned = 0;
+    count -= piece;
+  }
+}
+
+std::size_t TTCPConnection::ReadAvailable(std::string& out, std::size_t maxSize) {
+  if (BufferedSize() == 0 && !Fill()) {
+    return 0;
+  }
+  const std::size_t piece = std::min(maxSize, BufferedSize());
+  out.append(FBuffer.data() + FBegin, piece);
+  Consume(piece);
+  FScanned = 0;
+  return piece;
+}
+
+bool TTCPConnection::ReadUntilClose(std::string& out, std::size_t maxSize) {
+  try {
+    while (out.size() < maxSize) {
+      if (BufferedSize() == 0 && !Fill()) {
+        throw EReadTimeout();
+      }
+      const std::size_t piece = std::min(maxSize - out.size(), BufferedSize());
+      out.append(FBuffer.data() + FBegin, piece);
+      Consume(piece);
+      FScanned = 0;
+    }
+    return false;
+  } catch (const EConnClosedGracefully&) {
+    return true;
+  }
+}
+
+std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t count,
+                                      const std::function<void(std::size_t)>& onBlock) {
+  std::uint64_t moved = 0;
+  if (BufferedSize() > 0 && count > 0) {
+    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, BufferedSize()));
+    target.Write(std::string_view(FBuffer.data() + FBegin, piece));
+    Consume(piece);
+    FScanned = 0;
+    moved += piece;
+    onBlock(piece);
+  }
+  if (moved == count || FPeerClosed) {
+    return moved;
+  }
+  TPipe pipe;
+  while (moved < count) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(count - moved, TPipe::Capacity));
+    const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, want,
+                               SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+    if (n == 0) {
+      FPeerClosed = true;
+      if (count == UntilClose) {
+        return moved;
+      }
+      throw EConnClosedGracefully();
+    }
+    if (n < 0) {
+      if (errno == EAGAIN) {
+        if (WaitFor(POLLIN, FReadTimeout) == TWait::TimedOut) {
+          throw EReadTimeout();
+        }
+        continue;
+      }
+      if (errno == EINTR) {
+        continue;
+      }
+      FPeerClosed = true;
+      throw ESocketError("splice", errno);
+    }
+    pipe.DrainTo(target, static_cast<std::size_t>(n));
+    moved += static_cast<std::uint64_t>(n);
+    onBlock(static_cast<std::size_t>(n));
+  }
+  return moved;
+}

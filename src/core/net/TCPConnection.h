@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One TCP connection (either side) with buffered line reading. The socket is
+// non-blocking; waits go through poll() with the read time-out, so a blocked
+// reader can always be woken by Shutdown() from another thread.
+class TTCPConnection {
+public:
+  // Longest line accepted by ReadLn, without its line end.
+  static constexpr std::size_t MaxLineLength = 64 * 1024;
+  // Most lines accepted by Capture before the empty line.
+  static constexpr std::size_t MaxHeaderLines = 256;
+  // How long a write may wait for the peer to take data.
+  static constexpr std::chrono::milliseconds WriteTimeout{120000};
+  // How long CloseGracefully waits for the peer to finish sending.
+  static constexpr std::chrono::milliseconds LingerTimeout{2000};
+  // Passed as count to RelayTo: relay until the source closes.
+  static constexpr std::uint64_t UntilClose = UINT64_MAX;
+
+  using TBlockSink = std::function<void(const char* data, std::size_t size)>;
+
+  TTCPConnection() = default;
+  // Takes ownership of a connected socket.
+  explicit TTCPConnection(int handle);
+  virtual ~TTCPConnection();
+  TTCPConnection(const TTCPConnection&) = delete;
+  TTCPConnection& operator=(const TTCPConnection&) = delete;
+
+  int Handle() const { return FHandle.load(); }
+  // Open, and the peer has not been seen closing.
+  bool Connected() const;
+  // Closes the socket; only the thread that owns the connection calls it.
+  void Close();
+  // Closes without discarding what the peer may still be reading: unread input
+  // would make the kernel reset the connection, so it is drained briefly first.
+  void CloseGracefully();
+  // Ends both directions from any thread; a blocked read or write returns at once.
+  void Shutdown();
+
+  // Zero waits without limit.
+  void SetReadTimeout(std::chrono::milliseconds timeout) { FReadTimeout = timeout; }
+  std::chrono::milliseconds ReadTimeout() const { return FReadTimeout; }
+
+  void Write(std::string_view data);
+  // Waits until the socket takes data again; raises after WriteTimeout.
+  void WaitWritable();
+  void WriteLn(std::string_view line = {});
+
+  // One line without its CR LF (a bare LF also ends a line).
+  std::string ReadLn();
+  // Lines up to the empty line, which is consumed and not returned.
+  std::vector<std::string> Capture();
+  // Exactly count bytes, handed to sink in pieces; the peer closing early is an error.
+  void ReadExact(std::uint64_t count, const TBlockSink& sink);
+  // Whatever arrives within the read time-out, at most maxSize bytes: none at time-out.
+  // The peer closing raises EConnClosedGracefully.
+  std::size_t ReadAvailable(std::string& out, std::size_t maxSize);
+  // Everything until the peer closes, up to maxSize bytes; returns true at the close.
+  bool ReadUntilClose(std::string& out, std::size_t maxSize);
+
+  // Moves count bytes (or everything until the source closes, with UntilClose) to
+  // target, inside the kernel where it can; onBlock learns the size of each piece
+  // after it has been written. Returns the number of bytes moved.
+  std::uint64_t RelayTo(TTCPConnection& target, std::uint64_t count,
+                        const std::function<void(std::size_t)>& onBlock);
+
+  // Hands over bytes already read from the socket but not yet consumed, at most maxSize.
+  std::size_t TakeBuffered(std::string& out, std::uint64_t maxSize = UINT64_MAX);
+
+protected:
+  // For clients that open their socket later.
+  void Attach(int handle);
+
+private:
+
+  enum class TWait { Ready, TimedOut };
+  TWait WaitFor(short events, std::chrono::milliseconds timeout);
+  // Reads once into the line buffer; false at time-out, raises at close or error.
+  bool Fill();
+  std::size_t BufferedSize() const { return FEnd - FBegin; }
+  void Consume(std::size_t count) { FBegin += count; }
+
+  std::atomic<int> FHandle{-1};
+  std::mutex FHandleLock; // guards closing FHandle against a concurrent Shutdown
+  std::chrono::milliseconds FReadTimeout{0};
+  bool FPeerClosed = false;
+  std::vector<char> FBuffer; // line buffer; bytes [FBegin, FEnd) are unread
+  std::size_t FBegin = 0;
+  std::size_t FEnd = 0;
+  std::size_t FScanned = 0; // bytes after FBegin already searched for a line end
+};

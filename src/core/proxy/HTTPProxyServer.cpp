@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "proxy/HTTPProxyServer.h"
+
+#include "net/LocalAddresses.h"
+#include "net/TCPClient.h"
+
+#include <algorithm>
+
+THTTPProxyServer::THTTPProxyServer() {
+  DefaultPort = static_cast<std::uint16_t>(FPort.load());
+  CommandHandlers = {
+      {"GET", true, true, [this](TCommand& command) { CommandGet(command); }},
+      {"POST", true, true, [this](TCommand& command) { CommandPost(command); }},
+      {"HEAD", true, true, [this](TCommand& command) { CommandHead(command); }},
+      {"CONNECT", true, true, [this](TCommand& command) { CommandConnect(command); }},
+  };
+  UnknownCommandReply = "400";
+}
+
+THTTPProxyServer::~THTTPProxyServer() { StopAndJoin(); }
+
+void THTTPProxyServer::SetEnabled(bool value) {
+  std::lock_guard lock(FLifecycleLock);
+  if (FEnabled.exchange(value) == value) {
+    return;
+  }
+  if (value) {
+    DefaultPort = static_cast<std::uint16_t>(FPort.load());
+    Activate();
+  } else {
+    Deactivate();
+  }
+}
+
+void THTTPProxyServer::SetPort(int value) {
+  std::unique_lock lock(FLifecycleLock);
+  if (FPort.exchange(value) == value) {
+    return;
+  }
+  const bool wasActive = Active();
+  Deactivate();
+  DefaultPort = static_cast<std::uint16_t>(value);
+  Bindings.clear();
+  if (!wasActive) {
+    return;
+  }
+  try {
+    Activate();
+  } catch (const std::exception&) {
+    lock.unlock();
+    if (OnBindError) {
+      OnBindError(BindErrorMsg());
+    }
+  }
+}
+
+void THTTPProxyServer::DisconnectRemote(TContext& context) {
+  if (auto* upstream = static_cast<TTCPClient*>(context.Data.load())) {
+    upstream->Shutdown();
+  }
+}
+
+bool THTTPProxyServer::IsLocalIP(const std::string& address) {
+  std::call_once(FLocalIPListFilled, [this] { FLocalIPList = GetLocalIPList(); });
+  return std::find(FLocalIPList.begin(), FLocalIPList.end(), address) != FLocalIPList.end();
+}
+
+bool THTTPProxyServer::BeforeCommand(TContext& context) {
+  TTCPConnection& browser = context.Connection;
+  browser.SetReadTimeout(BrowserIdleTimeout);
+  bool admitted = true;
+  switch (ProxyAuthType()) {
+  case TAuthType::atThisPC:
+    admitted = IsLocalIP(context.PeerIP);
+    break;
+  case TAuthType::atThisIP: {
+    // An empty prefix admits nobody, not everybody.
+    const std::string prefix = ProxyAuthIP();
+    admitted = !prefix.empty() && context.PeerIP.starts_with(prefix);
+    break;
+  }
+  default:
+    break;
+  }
+  if (admitted) {
+    return true;
+  }
+  SendAccessDenied(browser, "Your client is not allowed to access the http proxy server.");
+  browser.CloseGracefully();
+  return false;
+}
+
+void THTTPProxyServer::Report(const TProxyStatistics& increments) {
+  if (OnHTTPStatistics) {
+    OnHTTPStatistics(*this, increments);
+  }
+}
+
+void THTTPProxyServer::ReportBytes(std::int64_t bytes) {
+  TProxyStatistics increments;
+  increments.Bytes = bytes;
+  Report(increments);
+}

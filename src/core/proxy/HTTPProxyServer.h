@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "net/CommandTCPServer.h"
+#include "net/URI.h"
+#include "proxy/HeaderList.h"
+#include "proxy/PostData.h"
+#include "proxy/Snapshot.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TTCPClient;
+
+// Which clients may use the proxy; stored as 0, 1, 2.
+enum class TAuthType { atAll = 0, atThisPC = 1, atThisIP = 2 };
+
+// Increments reported through OnHTTPStatistics; usually one of them is non-zero.
+struct TProxyStatistics {
+  std::int64_t BlockedCookies = 0;
+  std::int64_t BlockedActiveX = 0;
+  std::int64_t BlockedFlash = 0;
+  std::int64_t BlockedExeFiles = 0;
+  std::int64_t BlockedJavaScript = 0;
+  std::int64_t Bytes = 0;
+  std::int64_t BlockedURLS = 0;
+};
+
+// The local HTTP proxy: one request per browser connection, GET, POST and HEAD
+// forwarded directly or through one upstream proxy, CONNECT tunnelled.
+//
+// Properties may be changed by one thread while connections run; each request
+// reads a property when it reaches the step that uses it. Events run on the
+// connection's thread and are set before the server is first enabled.
+class THTTPProxyServer : public TCommandTCPServer {
+public:
+  // Read time-out on the upstream connection of GET, POST and HEAD.
+  static constexpr std::chrono::milliseconds UpstreamReadTimeout{120000};
+  // A browser that sends no complete line for this long is disconnected.
+  static constexpr std::chrono::milliseconds BrowserIdleTimeout{120000};
+  // HTML bodies below this size are held whole and passed through the document filter.
+  static constexpr std::size_t MaxFilteredDocument = 1048576;
+
+  THTTPProxyServer();
+  ~THTTPProxyServer() override;
+
+  bool Enabled() const { return FEnabled.load(); }
+  // Raises ESocketError when listening fails; Enabled then reads true although nothing listens.
+  void SetEnabled(bool value);
+  int Port() const { return FPort.load(); }
+  // Rebinds an active server; when that fails, BindErrorMsg goes to OnBindError
+  // and the server stays inactive.
+  void SetPort(int value);
+  // The port the server listens on (the kernel's choice when Port is 0); 0 while inactive.
+  std::uint16_t ListeningPort() const { return BoundPort(); }
+  std::size_t ActiveConnections() const { return ConnectionCount(); }
+  // Closes the upstream connection recorded on a browser connection, if any.
+  void DisconnectRemote(TContext& context);
+
+  std::string BindErrorMsg() const { return *FBindErrorMsg.Get(); }
+  void SetBindErrorMsg(std::string value) { FBindErrorMsg.Set(std::move(value)); }
+  TAuthType ProxyAuthType() const { return FProxyAuthType.load(); }
+  void SetProxyAuthType(TAuthType value) { FProxyAuthType = value; }
+  std::string ProxyAuthIP() const { return *FProxyAuthIP.Get(); }
+  void SetProxyAuthIP(std::string value) { FProxyAuthIP.Set(std::move(value)); }
+  int DefaultTransferBlockSize() const { return FDefaultTransferBlockSize.load(); }
+  void SetDefaultTransferBlockSize(int value) { FDefaultTransferBlockSize = value; }
+  std::string ServerName() const { return *FServerName.Get(); }
+  void SetServerName(std::string value) { FServerName.Set(std::move(value)); }
+  bool BlockActiveX() const { return FBlockActiveX.load(); }
+  void SetBlockActiveX(bool value) { FBlockActiveX = value; }
+  bool BlockFlash() const { return FBlockFlash.load(); }
+  void SetBlockFlash(bool value) { FBlockFlash = value; }
+  bool BlockExeFiles() const { return FBlockExeFiles.load(); }
+  void SetBlockExeFiles(bool value) { FBlockExeFiles = value; }
+  bool BlockJavaScript() const { return FBlockJavaScript.load(); }
+  void SetBlockJavaScript(bool value) { FBlockJavaScript = value; }
+  std::vector<std::string> BlockedURLS() const { return FBlockList.Get()->Blocked; }
+  // Takes entries "term&&!exception&&!exception"; fills AllowedURLS alongside.
+  void SetBlockedURLS(const std::vector<std::string>& entries);
+  std::vector<std::string> AllowedURLS() const { return FBlockList.Get()->Allowed; }
+  std::string AnonymousProxy() const { return FUpstream.Get()->Host; }
+  int AnonymousProxyPort() const { return FUpstream.Get()->Port; }
+  // Host and port change together, so a request never pairs one proxy's host with another's port.
+  void SetAnonymousProxy(std::string host, int port) { FUpstream.Set({std::move(host), port}); }
+  std::string AnonymousProxyUserName() const { return *FAnonymousProxyUserName.Get(); }
+  void SetAnonymousProxyUserName(std::string value) { FAnonymousProxyUserName.Set(std::move(value)); }
+  std::string AnonymousProxyPassword() const { return *FAnonymousProxyPassword.Get(); }
+  void SetAnonymousProxyPassword(std::string value) { FAnonymousProxyPassword.Set(std::move(value)); }
+  std::string ProxyUserName() const { return FCredentials.Get()->UserName; }
+  std::string ProxyPassword() const { return FCredentials.Get()->Password; }
+  void SetProxyCredentials(std::string userName, std::string password) {
+    FCredentials.Set({std::move(userName), std::move(password)});
+  }
+  std::string Via() const { return *FVia.Get(); }
+  void SetVia(std::string value) { FVia.Set(std::move(value)); }
+
+  // The block check: false when the absolute URI matches a blocked entry and none of its exceptions.
+  bool URLAllowed(std::string_view uri) const;
+  // Removes script elements when BlockJavaScript is on and the document is under
+  // MaxFilteredDocument bytes; fires OnHTTPDocument first.
+  void FilterHTMLDocument(const std::string& document, std::string& body);
+  // Whether address is one of this machine's (the list is read once).
+  bool IsLocalIP(const std::string& address);
+
+  std::function<void(THTTPProxyServer&, const std::string& document, std::string& body)> OnHTTPDocument;
+  std::function<void(THTTPProxyServer&, TURI&, THeaderList&)> OnHTTPHead;
+  std::function<void(THTTPProxyServer&, TURI&, THeaderList&)> OnHTTPGet;
+  std::function<void(THTTPProxyServer&, const std::string& target)> OnHTTPConnect;
+  std::function<void(THTTPProxyServer&, TURI&, THeaderList&, TPostData&)> OnHTTPPost;
+  std::function<void(THTTPProxyServer&, THeaderList&)> OnHTTPRemoteHTTPHeader;
+  std::function<void(THTTPProxyServer&, const TProxyStatistics&)> OnHTTPStatistics;
+  // Shows BindErrorMsg when a port change cannot be applied.
+  std::function<void(const std::string& message)> OnBindError;
+
+  // The generated pages; each is written in one piece.
+  void SendFileNotFound(TTCPConnection& connection, const std::string& message = {});
+  void SendAccessDenied(TTCPConnection& connection, const std::string& message = {});
+  void SendProxyAuthRequired(TTCPConnection& connection, const std::string& message = {});
+  void SendHostNotFound(TTCPConnection& connection, const std::string& details);
+
+protected:
+  bool BeforeCommand(TContext& context) override;
+
+private:
+  struct TBlockList {
+    std::vector<std::string> Blocked;
+    std::vector<std::string> Allowed;
+  };
+  struct TUpstream {
+    std::string Host;
+    int Port = 8080;
+  };
+  struct TCredentials {
+    std::string UserName;
+    std::string Password;
+  };
+
+  void CommandGet(TCommand& command);
+  void CommandPost(TCommand& command);
+  void CommandHead(TCommand& command);
+  void CommandConnect(TCommand& command);
+
+  // Writes each line, then the empty line; reports the text's length + 2 when count is set.
+  void SendHeaders(TTCPConnection& connection, const THeaderList& headers, bool count);
+  // Writes the response header block and passes the body on, through the document
+  // filter where it applies; reports the header block (text + 2) when countHeaders is set.
+  void TransferBody(TTCPConnection& upstream, TTCPConnection& browser, THeaderList& responseHeaders,
+                    bool countHeaders, bool hasBody, const std::string& document);
+  // The block check on the request target; a blocked page gets the 401 page. Raises
+  // EURIError when the target has no protocol or host.
+  bool PageAllowed(TTCPConnection& browser, const std::string& target);
+  // Connects; on failure writes the "Host not found" page and raises the error again.
+  void ConnectUpstream(TTCPConnection& browser, TTCPClient& upstream, const std::string* document);
+  // True when the request passes; otherwise the 407 page has been written.
+  bool CheckCredentials(TTCPConnection& browser, THeaderList& headers);
+  // Sets "Via", makes the upstream close after one response, and drops hop-by-hop lines.
+  void PrepareForwardHeaders(THeaderList& headers) const;
+  // Extension rules on the target to send; writes the 404 page on a match.
+  bool ExtensionBlocked(TTCPConnection& browser, const std::string& target);
+  // Content-type rules on the response; writes the 404 page on a match.
+  bool ContentTypeBlocked(TTCPConnection& browser, const THeaderList& responseHeaders);
+  void RefuseBlocked(TTCPConnection& browser, std::int64_t TProxyStatistics::*counter);
+  void Report(const TProxyStatistics& increments);
+  void ReportBytes(std::int64_t bytes);
+  std::string PageFoot() const;
+  void SendPage(TTCPConnection& connection, std::string_view statusLine, std::string_view extraHeader,
+                std::string_view title, std::string_view heading, std::string_view messageLine);
+  std::string HostNotFoundDetails(const std::string& host, const std::string* document,
+                                  const std::string& error) const;
+
+  std::atomic<bool> FEnabled{false};
+  std::atomic<int> FPort{8080};
+  std::mutex FLifecycleLock; // serialises Enabled and Port changes
+  std::atomic<TAuthType> FProxyAuthType{TAuthType::atThisPC};
+  std::atomic<int> FDefaultTransferBlockSize{32768};
+  std::atomic<bool> FBlockActiveX{false};
+  std::atomic<bool> FBlockFlash{false};
+  std::atomic<bool> FBlockExeFiles{false};
+  std::atomic<bool> FBlockJavaScript{false};
+  TSnapshot<std::string> FBindErrorMsg{"Could not bind socket. Address and port are already in use."};
+  TSnapshot<std::string> FProxyAuthIP;
+  TSnapshot<std::string> FServerName;
+  TSnapshot<TBlockList> FBlockList;
+  TSnapshot<TUpstream> FUpstream;
+  TSnapshot<std::string> FAnonymousProxyUserName;
+  TSnapshot<std::string> FAnonymousProxyPassword;
+  TSnapshot<TCredentials> FCredentials;
+  TSnapshot<std::string> FVia{"1.0 GenericProxy"};
+
+  std::once_flag FLocalIPListFilled;
+  std::vector<std::string> FLocalIPList;
+};

@@ -1,0 +1,315 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "proxy/HTTPProxyServer.h"
+#include "proxy/ResponsePages.h"
+#include "proxy/TextSearch.h"
+
+#include "net/Base64.h"
+#include "net/TCPClient.h"
+
+#include <charconv>
+
+namespace {
+
+// "Content-Length" as a number; -1 when absent or not a plain non-negative number.
+std::int64_t ContentLength(const THeaderList& headers) {
+  const std::string text = headers.Value("Content-Length");
+  std::int64_t length = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || length < 0) {
+    return -1;
+  }
+  return length;
+}
+
+// Responses to HEAD, and 1xx, 204 and 304 responses, end with their header block.
+bool StatusAllowsBody(const THeaderList& responseHeaders) {
+  if (responseHeaders.Count() == 0) {
+    return true;
+  }
+  const std::string& statusLine = responseHeaders[0];
+  const std::size_t space = statusLine.find(' ');
+  if (space == std::string::npos || statusLine.size() < space + 4) {
+    return true;
+  }
+  const std::string_view code = std::string_view(statusLine).substr(space + 1, 3);
+  return !(code[0] == '1' || code == "204" || code == "304");
+}
+
+// Records the request's upstream connection on the browser's context while it lives,
+// so that a disconnect from outside can reach it.
+class TUpstreamRecord {
+public:
+  TUpstreamRecord(TContext& context, TTCPClient& upstream) : FContext(context) { FContext.Data = &upstream; }
+  ~TUpstreamRecord() { FContext.Data = nullptr; }
+  TUpstreamRecord(const TUpstreamRecord&) = delete;
+  TUpstreamRecord& operator=(const TUpstreamRecord&) = delete;
+
+private:
+  TContext& FContext;
+};
+
+const std::string& Target(const TCommand& command) {
+  static const std::string none;
+  return command.Params.empty() ? none : command.Params[0];
+}
+
+} // namespace
+
+bool THTTPProxyServer::PageAllowed(TTCPConnection& browser, const std::string& target) {
+  const std::string absolute = TURI(target).GetFullURI();
+  if (URLAllowed(absolute)) {
+    return true;
+  }
+  // The address comes from the browser: escaped, so a crafted URL cannot put script into our page.
+  SendAccessDenied(browser, "Aufruf der Seite " + EscapeHTML(absolute) + " nicht erlaubt.");
+  TProxyStatistics increments;
+  increments.BlockedURLS = 1;
+  Report(increments);
+  return false;
+}
+
+bool THTTPProxyServer::CheckCredentials(TTCPConnection& browser, THeaderList& headers) {
+  const auto credentials = FCredentials.Get();
+  if (credentials->UserName.empty()) {
+    return true;
+  }
+  const std::string expected = "Basic " + EncodeBase64(credentials->UserName + ":" + credentials->Password);
+  if (headers.Value("Proxy-Authorization") != expected) {
+    SendProxyAuthRequired(browser);
+    return false;
+  }
+  headers.Delete("Proxy-Authorization");
+  headers.Delete("Proxy-Authentication-Info");
+  return true;
+}
+
+void THTTPProxyServer::PrepareForwardHeaders(THeaderList& headers) const {
+  headers.SetValue("Via", Via());
+  // One request per upstream connection: an origin that kept it open would make
+  // the browser wait for the read time-out.
+  headers.SetValue("Connection", "close");
+  headers.Delete("Proxy-Connection");
+  headers.Delete("Keep-Alive");
+}
+
+void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upstream, const std::string* document) {
+  try {
+    upstream.Connect();
+  } catch (const EConnectError& error) {
+    SendHostNotFound(browser, HostNotFoundDetails(upstream.Host, document, error.what()));
+    throw;
+  }
+}
+
+void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList& headers, bool count) {
+  const std::string text = headers.Text() + "\r\n";
+  connection.Write(text);
+  if (count) {
+    ReportBytes(static_cast<std::int64_t>(text.size()));
+  }
+}
+
+void THTTPProxyServer::CommandGet(TCommand& command) {
+  TTCPConnection& browser = command.Context.Connection;
+  THeaderList headers(browser.Capture());
+  if (!PageAllowed(browser, Target(command))) {
+    return;
+  }
+  TTCPClient upstream;
+  TUpstreamRecord record(command.Context, upstream);
+  TURI uri(Target(command));
+  if (OnHTTPGet) {
+    OnHTTPGet(*this, uri, headers);
+  }
+  std::string target;
+  const auto proxy = FUpstream.Get();
+  if (!proxy->Host.empty()) {
+    upstream.Host = proxy->Host;
+    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
+    target = uri.GetFullURI();
+  } else {
+    if (uri.Protocol != "http") {
+      SendAccessDenied(browser, "The server does only support http.");
+      return;
+    }
+    upstream.Host = uri.Host;
+    upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
+    target = uri.LocalTarget();
+  }
+  if (!CheckCredentials(browser, headers)) {
+    return;
+  }
+  PrepareForwardHeaders(headers);
+  if (ExtensionBlocked(browser, target)) {
+    return;
+  }
+  upstream.SetReadTimeout(UpstreamReadTimeout);
+  ConnectUpstream(browser, upstream, &target);
+  const std::string requestLine = "GET " + target + " HTTP/1.0";
+  upstream.Write(requestLine + "\r\n" + headers.Text() + "\r\n");
+  ReportBytes(static_cast<std::int64_t>(requestLine.size()));
+
+  THeaderList response(upstream.Capture());
+  if (OnHTTPRemoteHTTPHeader) {
+    OnHTTPRemoteHTTPHeader(*this, response);
+  }
+  ReportBytes(static_cast<std::int64_t>(response.Text().size()));
+  if (ContentTypeBlocked(browser, response)) {
+    return;
+  }
+  TransferBody(upstream, browser, response, false, StatusAllowsBody(response), target);
+}
+
+void THTTPProxyServer::CommandPost(TCommand& command) {
+  TTCPConnection& browser = command.Context.Connection;
+  THeaderList headers(browser.Capture());
+  headers.Insert(0, command.RawLine);
+  if (!PageAllowed(browser, Target(command))) {
+    return;
+  }
+  TPostData body;
+  const std::int64_t length = ContentLength(headers);
+  if (length > 0) {
+    browser.ReadExact(static_cast<std::uint64_t>(length),
+                      [&body](const char* data, std::size_t size) { body.Append({data, size}); });
+  }
+  TTCPClient upstream;
+  TURI uri(Target(command));
+  if (OnHTTPPost) {
+    OnHTTPPost(*this, uri, headers, body);
+  }
+  const auto proxy = FUpstream.Get();
+  const bool direct = proxy->Host.empty();
+  if (direct) {
+    upstream.Host = uri.Host;
+    upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
+    headers[0] = "POST " + uri.LocalTarget() + " " + (command.Params.size() > 1 ? command.Params[1] : "HTTP/1.0");
+  } else {
+    upstream.Host = proxy->Host;
+    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
+  }
+  if (uri.Protocol != "http") {
+    SendAccessDenied(browser, "The server does only support http.");
+    return;
+  }
+  if (!CheckCredentials(browser, headers)) {
+    return;
+  }
+  PrepareForwardHeaders(headers);
+  upstream.SetReadTimeout(UpstreamReadTimeout);
+  ConnectUpstream(browser, upstream, nullptr);
+  const std::string text = headers.Text() + "\r\n";
+  upstream.Write(text);
+  if (direct) {
+    // The rewritten request line is counted on its own, the other lines with the empty line.
+    ReportBytes(static_cast<std::int64_t>(headers[0].size()));
+    ReportBytes(static_cast<std::int64_t>(text.size() - headers[0].size() - 2));
+  } else {
+    ReportBytes(static_cast<std::int64_t>(text.size()));
+  }
+  body.WriteTo(upstream);
+  ReportBytes(static_cast<std::int64_t>(body.Size()));
+
+  THeaderList response(upstream.Capture());
+  if (OnHTTPRemoteHTTPHeader) {
+    OnHTTPRemoteHTTPHeader(*this, response);
+  }
+  TransferBody(upstream, browser, response, true, StatusAllowsBody(response), Target(command));
+}
+
+void THTTPProxyServer::CommandHead(TCommand& command) {
+  TTCPConnection& browser = command.Context.Connection;
+  THeaderList headers(browser.Capture());
+  if (!PageAllowed(browser, Target(command))) {
+    return;
+  }
+  TTCPClient upstream;
+  TURI uri(Target(command));
+  if (OnHTTPHead) {
+    OnHTTPHead(*this, uri, headers);
+  }
+  std::string target;
+  const auto proxy = FUpstream.Get();
+  if (!proxy->Host.empty()) {
+    upstream.Host = proxy->Host;
+    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
+    target = uri.GetFullURI();
+  } else {
+    upstream.Host = uri.Host;
+    upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
+    target = uri.LocalTarget();
+  }
+  if (!CheckCredentials(browser, headers)) {
+    return;
+  }
+  PrepareForwardHeaders(headers);
+  // Bounded like the other methods, so an upstream that never answers cannot hold the thread.
+  upstream.SetReadTimeout(UpstreamReadTimeout);
+  upstream.Connect();
+  const std::string requestLine = "HEAD " + target + " HTTP/1.0";
+  const std::string headerText = headers.Text() + "\r\n";
+  upstream.Write(requestLine + "\r\n" + headerText);
+  ReportBytes(static_cast<std::int64_t>(requestLine.size()));
+  ReportBytes(static_cast<std::int64_t>(headerText.size()));
+
+  THeaderList response(upstream.Capture());
+  TransferBody(upstream, browser, response, true, false, Target(command));
+}
+
+void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& browser, THeaderList& responseHeaders,
+                                    bool countHeaders, bool hasBody, const std::string& document) {
+  const auto reportBlock = [this](std::size_t size) { ReportBytes(static_cast<std::int64_t>(size)); };
+  const std::int64_t length = hasBody ? ContentLength(responseHeaders) : 0;
+  const bool html = ContainsText(responseHeaders.Value("Content-Type"), "text/html");
+  const bool filtered = html && hasBody && (BlockJavaScript() || OnHTTPDocument);
+
+  if (filtered && length >= 0 && static_cast<std::uint64_t>(length) < MaxFilteredDocument) {
+    // Held whole and filtered whole, and the browser learns the filtered length.
+    std::string body;
+    body.reserve(static_cast<std::size_t>(length));
+    upstream.ReadExact(static_cast<std::uint64_t>(length),
+                       [&body](const char* data, std::size_t size) { body.append(data, size); });
+    FilterHTMLDocument(document, body);
+    if (body.size() != static_cast<std::size_t>(length)) {
+      responseHeaders.SetValue("Content-Length", std::to_string(body.size()));
+    }
+    SendHeaders(browser, responseHeaders, countHeaders);
+    if (!body.empty()) {
+      browser.Write(body);
+      reportBlock(body.size());
+    }
+    return;
+  }
+  if (filtered && length < 0) {
+    // Without a length the document is held only up to the filter's limit; a longer
+    // one goes on unfiltered, so memory stays bounded.
+    SendHeaders(browser, responseHeaders, countHeaders);
+    std::string body;
+    const bool complete = upstream.ReadUntilClose(body, MaxFilteredDocument);
+    if (complete) {
+      FilterHTMLDocument(document, body);
+    }
+    if (!body.empty()) {
+      browser.Write(body);
+      reportBlock(body.size());
+    }
+    if (!complete) {
+      upstream.RelayTo(browser, TTCPConnection::UntilClose, reportBlock);
+    }
+    return;
+  }
+  // The header block and whatever of the body has already arrived leave in one write.
+  std::string text = responseHeaders.Text() + "\r\n";
+  if (countHeaders) {
+    ReportBytes(static_cast<std::int64_t>(text.size()));
+  }
+  const std::uint64_t count = length < 0 ? TTCPConnection::UntilClose : static_cast<std::uint64_t>(length);
+  const std::size_t early = upstream.TakeBuffered(text, count);
+  browser.Write(text);
+  if (early > 0) {
+    reportBlock(early);
+  }
+  if (count > early) {
+    upstream.RelayTo(browser, count == TTCPConnection::UntilClose ? count : count - early, reportBlock);
+  }
+}

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "proxy/HTTPProxyServer.h"
+
+#include "net/TCPClient.h"
+#include "net/TunnelRelay.h"
+
+void THTTPProxyServer::CommandConnect(TCommand& command) {
+  TTCPConnection& browser = command.Context.Connection;
+  browser.Capture();
+  const std::string target = command.Params.empty() ? std::string() : command.Params[0];
+  if (OnHTTPConnect) {
+    OnHTTPConnect(*this, target);
+  }
+  TTCPClient upstream;
+  const std::size_t colon = target.find(':');
+  upstream.Host = target.substr(0, colon);
+  upstream.Port = static_cast<std::uint16_t>(
+      ParsePort(colon == std::string::npos ? std::string_view() : std::string_view(target).substr(colon + 1), 443));
+  ConnectUpstream(browser, upstream, nullptr);
+  browser.Write("HTTP/1.0 200 Connection established\r\nProxy-agent: " + ServerName() + "\r\n\r\n");
+  const std::uint64_t total = RelayTunnel(browser, upstream);
+  upstream.Close();
+  ReportBytes(static_cast<std::int64_t>(total));
+}
