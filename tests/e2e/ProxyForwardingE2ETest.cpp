@@ -195,21 +195,15 @@ TEST_F(ProxyForwardingE2E, ConcurrentRequestsEachArriveWhole) {
   const TNginx origin = StartNginx();
   const TProxy proxy = StartProxy();
 
-  std::vector<std::string> argv = {FindProgram("curl").string(), "-sS", "--max-time", "60",
-                                   "-Z", "--parallel-max", "12", "-x",
-                                   "http://127.0.0.1:" + std::to_string(proxy.Port)};
+  std::vector<std::string> urls;
   for (int i = 0; i < Transfers; ++i) {
-    argv.insert(argv.end(), {Url(origin.HttpPort, "/shared.bin?n=" + std::to_string(i)), "-o",
-                             (Folder / ("parallel." + std::to_string(i))).string()});
+    urls.push_back(Url(origin.HttpPort, "/shared.bin?n=" + std::to_string(i)));
   }
-  TChildProcess& curl = Spawn(TSpawnOptions{.Argv = argv,
-                                            .UnsetEnv = ProxyVariables(),
-                                            .StderrPath = Folder / "parallel.err"});
-  const auto exit = curl.WaitExit(std::chrono::seconds(90));
-  ASSERT_TRUE(exit.has_value()) << "curl did not finish";
-  ASSERT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe() << ": " << curl.ReadStderr();
+
+  const auto bodies = RunParallelCurlViaProxy(Folder, proxy.Port, urls, {}, 12);
+
   for (int i = 0; i < Transfers; ++i) {
-    const std::string got = ReadFileOrEmpty(Folder / ("parallel." + std::to_string(i)));
+    const std::string& got = bodies[static_cast<std::size_t>(i)];
     EXPECT_TRUE(got == body) << "transfer " << i << " got " << got.size() << " bytes";
   }
 }

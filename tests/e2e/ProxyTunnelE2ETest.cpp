@@ -79,22 +79,15 @@ TEST_F(ProxyTunnelE2E, ConcurrentTunnelsEachCarryTheirOwnBytes) {
   const TNginx origin = StartNginx(true);
   const TProxy proxy = StartProxy();
 
-  std::vector<std::string> argv = {FindProgram("curl").string(), "-sS", "--max-time", "60",
-                                   "-Z", "--parallel-max", "8", "--cacert",
-                                   Certificate().Certificate.string(), "-x",
-                                   "http://127.0.0.1:" + std::to_string(proxy.Port)};
+  std::vector<std::string> urls;
   for (int i = 0; i < Transfers; ++i) {
-    argv.insert(argv.end(), {HttpsUrl(*origin.HttpsPort, "/shared.bin?n=" + std::to_string(i)),
-                             "-o", (Folder / ("tunnel." + std::to_string(i))).string()});
+    urls.push_back(HttpsUrl(*origin.HttpsPort, "/shared.bin?n=" + std::to_string(i)));
   }
-  TChildProcess& curl = Spawn(TSpawnOptions{.Argv = argv,
-                                            .UnsetEnv = ProxyVariables(),
-                                            .StderrPath = Folder / "tunnels.err"});
-  const auto exit = curl.WaitExit(std::chrono::seconds(90));
-  ASSERT_TRUE(exit.has_value()) << "curl did not finish";
-  ASSERT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe() << ": " << curl.ReadStderr();
+
+  const auto bodies = RunParallelCurlViaProxy(Folder, proxy.Port, urls, TrustOurCertificate(), 8);
+
   for (int i = 0; i < Transfers; ++i) {
-    const std::string got = ReadFileOrEmpty(Folder / ("tunnel." + std::to_string(i)));
+    const std::string& got = bodies[static_cast<std::size_t>(i)];
     EXPECT_TRUE(got == body) << "tunnel " << i << " got " << got.size() << " bytes";
   }
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <sstream>
+#include <stdexcept>
 
 namespace e2e {
 namespace {
@@ -114,6 +115,37 @@ TCurlResult RunCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
   std::vector<std::string> withProxy = {"-x", "http://127.0.0.1:" + std::to_string(proxyPort)};
   withProxy.insert(withProxy.end(), args.begin(), args.end());
   return RunCurl(folder, withProxy, maxTime);
+}
+
+std::vector<std::string> RunParallelCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
+                                                 const std::vector<std::string>& urls,
+                                                 const std::vector<std::string>& args,
+                                                 int parallel, std::chrono::seconds maxTime) {
+  std::vector<std::string> argv = {FindProgram("curl").string(), "-sS", "--fail",
+                                   "--max-time", std::to_string(maxTime.count()),
+                                   "--parallel", "--parallel-max", std::to_string(parallel),
+                                   "-x", "http://127.0.0.1:" + std::to_string(proxyPort)};
+  argv.insert(argv.end(), args.begin(), args.end());
+  std::vector<std::filesystem::path> outputs;
+  for (const auto& url : urls) {
+    outputs.push_back(folder.UniquePath("parallel-body"));
+    argv.insert(argv.end(), {url, "-o", outputs.back().string()});
+  }
+  const auto err = folder.UniquePath("parallel-err");
+  TChildProcess curl(TSpawnOptions{.Argv = argv, .UnsetEnv = ProxyVariables(), .StderrPath = err});
+  const auto exit = curl.WaitExit(maxTime + std::chrono::seconds(15));
+  if (!exit) {
+    curl.Stop();
+    throw std::runtime_error("curl --parallel did not end within its own --max-time");
+  }
+  if (!exit->Exited || exit->Code != 0) {
+    throw std::runtime_error("curl --parallel: " + exit->Describe() + ": " + curl.ReadStderr());
+  }
+  std::vector<std::string> bodies;
+  for (const auto& output : outputs) {
+    bodies.push_back(ReadFileOrEmpty(output));
+  }
+  return bodies;
 }
 
 } // namespace e2e

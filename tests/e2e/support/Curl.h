@@ -41,6 +41,15 @@ TCurlResult RunCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
                             const std::vector<std::string>& args,
                             std::chrono::seconds maxTime = std::chrono::seconds(60));
 
+// Fetches every URL at once through the proxy (curl --parallel, at most
+// `parallel` transfers open together). Returns the bodies in the order of `urls`;
+// throws when curl fails or does not finish within `maxTime`.
+std::vector<std::string> RunParallelCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
+                                                 const std::vector<std::string>& urls,
+                                                 const std::vector<std::string>& args,
+                                                 int parallel,
+                                                 std::chrono::seconds maxTime = std::chrono::seconds(60));
+
 // Case-insensitive substring test, for HTML whose tag case varies.
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle);
 
