@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <arpa/inet.h>
+#include <algorithm>
+#include <chrono>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <string>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+// Small blocking socket helpers for tests on 127.0.0.1.
+namespace loopback {
+
+inline void Check(bool ok, const char* what) {
+  if (!ok) {
+    throw std::runtime_error(what);
+  }
+}
+
+// A listening socket on 127.0.0.1 with a port of the kernel's choice.
+inline int Listen(std::uint16_t& port) {
+  const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  Check(::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0, "bind");
+  Check(::listen(handle, 64) == 0, "listen");
+  socklen_t length = sizeof address;
+  ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
+  port = ntohs(address.sin_port);
+  return handle;
+}
+
+// Connects to 127.0.0.1:port, from sourceIP when given (another loopback address).
+inline int Connect(std::uint16_t port, const char* sourceIP = nullptr) {
+  const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (sourceIP) {
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    ::inet_pton(AF_INET, sourceIP, &source.sin_addr);
+    Check(::bind(handle, reinterpret_cast<sockaddr*>(&source), sizeof source) == 0, "bind source");
+  }
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  Check(::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0, "connect");
+  return handle;
+}
+
+// Both ends of one TCP connection over loopback.
+inline std::pair<int, int> Pair() {
+  std::uint16_t port = 0;
+  const int listener = Listen(port);
+  const int client = Connect(port);
+  const int server = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  ::close(listener);
+  return {client, server};
+}
+
+inline void SendAll(int handle, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = ::send(handle, data.data() + done, data.size() - done, MSG_NOSIGNAL);
+    Check(n > 0, "send");
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+// Reads until the peer closes, or until nothing arrives for `quiet`; bounded either way.
+inline std::string ReceiveAll(int handle, std::chrono::milliseconds quiet = std::chrono::milliseconds(10000)) {
+  std::string data;
+  char buffer[65536];
+  for (;;) {
+    pollfd fd{handle, POLLIN, 0};
+    if (::poll(&fd, 1, static_cast<int>(quiet.count())) <= 0) {
+      return data;
+    }
+    const ssize_t n = ::recv(handle, buffer, sizeof buffer, 0);
+    if (n <= 0) {
+      return data;
+    }
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+// Reads until size bytes have arrived, the peer closes, or nothing comes for `quiet`.
+inline std::string ReceiveExactly(int handle, std::size_t size,
+                                  std::chrono::milliseconds quiet = std::chrono::milliseconds(5000)) {
+  std::string data;
+  char buffer[65536];
+  while (data.size() < size) {
+    pollfd fd{handle, POLLIN, 0};
+    if (::poll(&fd, 1, static_cast<int>(quiet.count())) <= 0) {
+      break;
+    }
+    const ssize_t n = ::recv(handle, buffer, std::min(sizeof buffer, size - data.size()), 0);
+    if (n <= 0) {
+      break;
+    }
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+  return data;
+}
+
+// Sends request to 127.0.0.1:port and returns everything received until the close.
+inline std::string Exchange(std::uint16_t port, const std::string& request, const char* sourceIP = nullptr) {
+  const int handle = Connect(port, sourceIP);
+  SendAll(handle, request);
+  std::string reply = ReceiveAll(handle);
+  ::close(handle);
+  return reply;
+}
+
+} // namespace loopback
