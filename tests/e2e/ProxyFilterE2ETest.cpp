@@ -8,6 +8,7 @@
 namespace e2e {
 namespace {
 
+using e2e::PrintTo;
 using ::testing::HasSubstr;
 using ::testing::Not;
 

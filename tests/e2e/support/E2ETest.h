@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -76,5 +77,13 @@ private:
 };
 
 std::filesystem::path QuorvaneBinary();
+
+// Table rows print as their Name in test listings instead of as raw bytes; a test
+// file brings it into its namespace with `using e2e::PrintTo;`.
+template <typename TCase>
+  requires requires(const TCase& c) { std::string(c.Name); }
+void PrintTo(const TCase& row, std::ostream* os) {
+  *os << row.Name;
+}
 
 } // namespace e2e
