@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ScriptedOrigin.h"
+
+#include "net/LocalAddresses.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string Refusal = "<h2>Your client is not allowed to access the http proxy server.</h2>";
+
+struct TAccessCase {
+  TAuthType Mode;
+  const char* Prefix;
+  const char* Source;
+  bool Admitted;
+};
+
+TEST(ProxyAccess, ModeAndPrefixDecideWhichClientsMayUseTheProxy) {
+  TScriptedOrigin origin("HTTP/1.0 200 OK\r\n\r\nok");
+  const TAccessCase cases[] = {
+      {TAuthType::atThisPC, "", "127.0.0.1", true},
+      {TAuthType::atThisPC, "", "127.0.0.2", false},
+      {TAuthType::atThisIP, "127.0.0.", "127.0.0.2", true},
+      {TAuthType::atThisIP, "127.0.0.1", "127.0.0.10", true},
+      {TAuthType::atThisIP, "127.0.1.", "127.0.0.1", false},
+      {TAuthType::atThisIP, "", "127.0.0.1", false},
+      {TAuthType::atAll, "", "127.0.0.2", true},
+      {static_cast<TAuthType>(3), "", "127.0.0.2", true},
+  };
+  for (const TAccessCase& c : cases) {
+    TProxyUnderTest proxy;
+    proxy.Server.SetProxyAuthType(c.Mode);
+    proxy.Server.SetProxyAuthIP(c.Prefix);
+    const std::string reply =
+        proxy.Exchange("GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/ HTTP/1.0\r\n\r\n", c.Source);
+    EXPECT_EQ(reply.starts_with("HTTP/1.0 200 OK"), c.Admitted) << c.Source << " prefix " << c.Prefix;
+    if (!c.Admitted) {
+      EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n"));
+      EXPECT_NE(reply.find(Refusal), std::string::npos);
+    }
+  }
+}
+
+TEST(ProxyAccess, LocalAddressListEndsWithLoopback) {
+  const std::vector<std::string> addresses = GetLocalIPList();
+  ASSERT_FALSE(addresses.empty());
+  EXPECT_EQ(addresses.back(), "127.0.0.1");
+}
+
+class ProxyCredentials : public testing::Test {
+protected:
+  ProxyCredentials() { FProxy.Server.SetProxyCredentials("user", "pass"); }
+  std::string Request(const std::string& method, const std::string& extra) const {
+    return method + " http://127.0.0.1:" + std::to_string(FOrigin.Port()) + "/ HTTP/1.0\r\n" + extra + "\r\n";
+  }
+
+  TScriptedOrigin FOrigin{"HTTP/1.0 200 OK\r\n\r\nok"};
+  TProxyUnderTest FProxy;
+};
+
+TEST_F(ProxyCredentials, OnlyTheExactBasicValuePassesAndIsRemovedBeforeForwarding) {
+  const std::pair<const char*, bool> cases[] = {
+      {"Proxy-Authorization: Basic dXNlcjpwYXNz\r\nProxy-Authentication-Info: x\r\n", true},
+      {"Proxy-Authorization: basic dXNlcjpwYXNz\r\n", false},
+      {"Proxy-Authorization: Basic dXNlcjpwYXN4\r\n", false},
+      {"", false},
+  };
+  for (const auto& [header, passes] : cases) {
+    for (const std::string method : {"GET", "HEAD", "POST"}) {
+      const std::string reply = FProxy.Exchange(Request(method, header));
+      if (passes) {
+        EXPECT_TRUE(reply.starts_with("HTTP/1.0 200 OK")) << method << " " << header;
+      } else {
+        EXPECT_TRUE(reply.starts_with("HTTP/1.0 407 Proxy Authentication Required\r\n"
+                                      "Proxy-Authenticate: Basic realm=\"Quorvane 1.20\"\r\n"))
+            << method << " " << header;
+      }
+    }
+  }
+  const std::vector<std::string> forwarded = FOrigin.Requests();
+  ASSERT_EQ(forwarded.size(), 3u);
+  for (const std::string& request : forwarded) {
+    EXPECT_EQ(request.find("Proxy-Auth"), std::string::npos);
+  }
+}
+
+} // namespace

@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ScriptedOrigin.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+namespace {
+
+const std::string SmallPage = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nhello";
+
+std::string Get(const std::string& target, const std::string& headers = "Host: x\r\n") {
+  return "GET " + target + " HTTP/1.1\r\n" + headers + "\r\n";
+}
+
+class ProxyForward : public testing::Test {
+protected:
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(FOrigin->Port()) + path; }
+  void Answer(std::string response) { FOrigin = std::make_unique<TScriptedOrigin>(std::move(response)); }
+
+  TProxyUnderTest FProxy;
+  std::unique_ptr<TScriptedOrigin> FOrigin = std::make_unique<TScriptedOrigin>(SmallPage);
+};
+
+TEST_F(ProxyForward, GetForwardsLocalTargetWithHTTP10AndRelaysTheResponse) {
+  const std::string reply = FProxy.Exchange(Get(Url("/a/b.html?x=1")));
+  EXPECT_EQ(reply, SmallPage);
+  EXPECT_TRUE(FOrigin->FirstRequest().starts_with("GET /a/b.html?x=1 HTTP/1.0\r\nHost: x\r\n"));
+}
+
+TEST_F(ProxyForward, ForwardedRequestCarriesViaAndConnectionCloseAndNoHopHeaders) {
+  FProxy.Exchange(Get(Url("/"), "Host: x\r\nVia: 1.1 browser-side\r\nConnection: keep-alive\r\n"
+                                "Proxy-Connection: keep-alive\r\nKeep-Alive: 300\r\n"));
+  const std::string request = FOrigin->FirstRequest();
+  EXPECT_EQ(request, "GET / HTTP/1.0\r\nHost: x\r\nVia: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\n"
+                     "Connection: close\r\n\r\n");
+}
+
+TEST_F(ProxyForward, GetThroughUpstreamProxySendsAbsoluteURIEvenForHttps) {
+  FProxy.Server.SetAnonymousProxy("127.0.0.1", FOrigin->Port());
+  FProxy.Exchange(Get("https://secure.example/page?q=1"));
+  EXPECT_TRUE(FOrigin->FirstRequest().starts_with("GET https://secure.example/page?q=1 HTTP/1.0\r\n"));
+}
+
+TEST_F(ProxyForward, DirectGetOfOtherProtocolIsRefused) {
+  const std::string reply = FProxy.Exchange(Get("https://secure.example/"));
+  EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n"));
+  EXPECT_NE(reply.find("<h2>The server does only support http.</h2>"), std::string::npos);
+  EXPECT_TRUE(FOrigin->Requests().empty());
+}
+
+TEST_F(ProxyForward, TargetWithoutHostIsClosedWithoutReply) {
+  EXPECT_EQ(FProxy.Exchange(Get("/index.html")), "");
+}
+
+TEST_F(ProxyForward, OnlyTheFirstRequestOfAConnectionIsServed) {
+  const std::string reply = FProxy.Exchange(Get(Url("/one")) + Get(Url("/two")));
+  EXPECT_EQ(reply, SmallPage);
+  EXPECT_EQ(FOrigin->Requests().size(), 1u);
+}
+
+TEST_F(ProxyForward, LowerCaseMethodWordIsHandled) {
+  EXPECT_EQ(FProxy.Exchange("get " + Url("/") + " HTTP/1.0\r\n\r\n"), SmallPage);
+}
+
+TEST_F(ProxyForward, GetEventMayRewriteHeadersBeforeForwarding) {
+  FProxy.Server.OnHTTPGet = [](THTTPProxyServer&, TURI& uri, THeaderList& headers) {
+    EXPECT_EQ(uri.Document, "page");
+    headers.SetValue("User-Agent", "Quorvane 1.20");
+    headers.SetValue("Cookie", "");
+  };
+  FProxy.Exchange(Get(Url("/page"), "Host: x\r\nUser-Agent: Browser/1\r\nCookie: a=b\r\n"));
+  EXPECT_EQ(FOrigin->FirstRequest().find("Cookie"), std::string::npos);
+  EXPECT_NE(FOrigin->FirstRequest().find("User-Agent: Quorvane 1.20\r\n"), std::string::npos);
+}
+
+TEST_F(ProxyForward, GetCountsRequestLineResponseHeadAndBody) {
+  const std::string target = "/a";
+  FProxy.Exchange(Get(Url(target)));
+  const std::int64_t requestLine = std::string("GET /a HTTP/1.0").size();
+  const std::int64_t responseHead = std::string("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n").size();
+  EXPECT_EQ(FProxy.Totals().Bytes, requestLine + responseHead + 5);
+}
+
+TEST_F(ProxyForward, ResponseOfLengthZeroRelaysOnlyTheHead) {
+  Answer("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\nnot part of the body");
+  EXPECT_EQ(FProxy.Exchange(Get(Url("/"))), "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n");
+}
+
+TEST_F(ProxyForward, ResponseWithoutLengthIsRelayedUntilTheOriginCloses) {
+  std::string body(3 * 1024 * 1024, 'z');
+  Answer("HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n" + body);
+  EXPECT_EQ(BodyOf(FProxy.Exchange(Get(Url("/")))).size(), body.size());
+}
+
+TEST_F(ProxyForward, LargeBodyArrivesByteExact) {
+  std::string body(5 * 1024 * 1024 + 3, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    body[i] = static_cast<char>((i * 131) >> 3);
+  }
+  Answer("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+  EXPECT_TRUE(BodyOf(FProxy.Exchange(Get(Url("/")))) == body);
+}
+
+TEST_F(ProxyForward, NotModifiedResponseEndsWithItsHead) {
+  Answer("HTTP/1.0 304 Not Modified\r\nContent-Length: 100\r\n\r\n");
+  EXPECT_EQ(FProxy.Exchange(Get(Url("/"))), "HTTP/1.0 304 Not Modified\r\nContent-Length: 100\r\n\r\n");
+}
+
+TEST_F(ProxyForward, UnreachableHostGetsHostNotFoundWithHostDocumentAndError) {
+  const std::uint16_t closedPort = FOrigin->Port();
+  FOrigin.reset();
+  const std::string reply = FProxy.Exchange(Get("http://127.0.0.1:" + std::to_string(closedPort) + "/doc<x>.html"));
+  EXPECT_TRUE(reply.starts_with("HTTP/1.1 404 Not found\r\n"));
+  EXPECT_NE(reply.find("<p><b>Host: </b>127.0.0.1<br><b>Document: </b>/doc&lt;x&gt;.html<br><b>Error text: </b>"
+                       "Connection refused (errno 111) (<a href=\"https://man7.org/linux/man-pages/man3/errno.3.html\">"
+                       "Winsock error codes</a>)</p><p>&nbsp;</p>"),
+            std::string::npos);
+}
+
+TEST_F(ProxyForward, PostForwardsBodyAndKeepsTheBrowsersProtocolWord) {
+  const std::string reply =
+      FProxy.Exchange("POST " + Url("/form") + " HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n\r\na=1&b=2");
+  EXPECT_EQ(reply, SmallPage);
+  EXPECT_EQ(FOrigin->FirstRequest(), "POST /form HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n"
+                                     "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n\r\n"
+                                     "a=1&b=2");
+  const std::int64_t sent = std::string("POST /form HTTP/1.1").size() +
+                            std::string("Host: x\r\nContent-Length: 7\r\nVia: 1.0 Quorvane (1.20 "
+                                        "http://www.quorvane.example/)\r\nConnection: close\r\n\r\n").size() + 7;
+  const std::int64_t received = HeadOf(SmallPage).size() + 2 + 5;
+  EXPECT_EQ(FProxy.Totals().Bytes, sent + received);
+}
+
+TEST_F(ProxyForward, PostWithoutLengthForwardsAnEmptyBody) {
+  FProxy.Exchange("POST " + Url("/") + " HTTP/1.0\r\nHost: x\r\n\r\nignored");
+  EXPECT_TRUE(FOrigin->FirstRequest().ends_with("Connection: close\r\n\r\n"));
+}
+
+TEST_F(ProxyForward, PostThroughUpstreamProxyKeepsTheBrowsersRequestLine) {
+  FProxy.Server.SetAnonymousProxy("127.0.0.1", FOrigin->Port());
+  FProxy.Exchange("POST http://far.example/x HTTP/1.1\r\nContent-Length: 1\r\n\r\nq");
+  EXPECT_TRUE(FOrigin->FirstRequest().starts_with("POST http://far.example/x HTTP/1.1\r\n"));
+}
+
+TEST_F(ProxyForward, PostOfOtherProtocolIsRefusedOnBothPaths) {
+  EXPECT_TRUE(FProxy.Exchange("POST https://s.example/ HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 401 Access denied"));
+  FProxy.Server.SetAnonymousProxy("127.0.0.1", FOrigin->Port());
+  EXPECT_TRUE(FProxy.Exchange("POST https://s.example/ HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 401 Access denied"));
+  EXPECT_TRUE(FOrigin->Requests().empty());
+}
+
+TEST_F(ProxyForward, PostBodyBeyondMemoryLimitIsSpooledAndArrivesIntact) {
+  std::string body(TPostData::MaxInMemory + 12345, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    body[i] = static_cast<char>(i % 253);
+  }
+  std::atomic<bool> spooled{false};
+  FProxy.Server.OnHTTPPost = [&](THTTPProxyServer&, TURI&, THeaderList&, TPostData& data) { spooled = data.Spooled(); };
+  FProxy.Exchange("POST " + Url("/upload") + " HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
+                  "\r\n\r\n" + body);
+  EXPECT_TRUE(spooled);
+  EXPECT_TRUE(BodyOf(FOrigin->FirstRequest()) == body);
+}
+
+TEST_F(ProxyForward, HeadRelaysTheHeadWithoutWaitingForABody) {
+  Answer("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n");
+  const std::string reply = FProxy.Exchange("HEAD " + Url("/") + " HTTP/1.0\r\n\r\n");
+  EXPECT_EQ(reply, "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n");
+  EXPECT_TRUE(FOrigin->FirstRequest().starts_with("HEAD / HTTP/1.0\r\n"));
+}
+
+TEST_F(ProxyForward, HeadForwardsAnyProtocolAndFailsSilentlyWhenUnreachable) {
+  const std::uint16_t closedPort = FOrigin->Port();
+  FOrigin.reset();
+  EXPECT_EQ(FProxy.Exchange("HEAD http://127.0.0.1:" + std::to_string(closedPort) + "/ HTTP/1.0\r\n\r\n"), "");
+}
+
+TEST_F(ProxyForward, RemoteHeaderEventSeesTheResponseHead) {
+  std::promise<std::string> status;
+  FProxy.Server.OnHTTPRemoteHTTPHeader = [&](THTTPProxyServer&, THeaderList& headers) { status.set_value(headers[0]); };
+  FProxy.Exchange(Get(Url("/")));
+  EXPECT_EQ(status.get_future().get(), "HTTP/1.0 200 OK");
+}
+
+} // namespace

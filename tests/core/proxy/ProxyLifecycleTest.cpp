@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LoopbackSockets.h"
+#include "ScriptedOrigin.h"
+
+#include "net/NetError.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+namespace {
+
+TEST(ProxyLifecycle, ConstructionGivesTheDocumentedDefaults) {
+  const THTTPProxyServer server;
+  EXPECT_FALSE(server.Enabled());
+  EXPECT_EQ(server.Port(), 8080);
+  EXPECT_EQ(server.ProxyAuthType(), TAuthType::atThisPC);
+  EXPECT_EQ(server.DefaultTransferBlockSize(), 32768);
+  EXPECT_EQ(server.BindErrorMsg(), "Could not bind socket. Address and port are already in use.");
+  EXPECT_EQ(server.Via(), "1.0 GenericProxy");
+  EXPECT_EQ(server.AnonymousProxy(), "");
+  EXPECT_EQ(server.AnonymousProxyPort(), 8080);
+  EXPECT_TRUE(server.BlockedURLS().empty());
+}
+
+TEST(ProxyLifecycle, PortChangeOnActiveServerRebindsAndOnInactiveServerOnlyStores) {
+  THTTPProxyServer server;
+  server.SetPort(0);
+  server.SetEnabled(true);
+  const std::uint16_t first = server.ListeningPort();
+  std::uint16_t freePort = 0;
+  ::close(loopback::Listen(freePort));
+  server.SetPort(freePort);
+  EXPECT_EQ(server.ListeningPort(), freePort);
+  EXPECT_THROW(loopback::Connect(first), std::runtime_error);
+  ::close(loopback::Connect(freePort));
+
+  server.SetEnabled(false);
+  server.SetPort(0);
+  EXPECT_EQ(server.ListeningPort(), 0);
+  EXPECT_EQ(server.Port(), 0);
+}
+
+TEST(ProxyLifecycle, SettingTheCurrentPortChangesNothing) {
+  THTTPProxyServer server;
+  server.SetPort(0);
+  server.SetEnabled(true);
+  const std::uint16_t port = server.ListeningPort();
+  const int kept = loopback::Connect(port);
+  loopback::SendAll(kept, "GET");
+  for (int i = 0; i < 500 && server.ActiveConnections() == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  server.SetPort(0);
+  EXPECT_EQ(server.ListeningPort(), port);
+  EXPECT_EQ(server.ActiveConnections(), 1u);
+  ::close(kept);
+}
+
+TEST(ProxyLifecycle, PortInUseShowsBindErrorAndLeavesServerInactive) {
+  std::uint16_t busyPort = 0;
+  const int busy = loopback::Listen(busyPort);
+  THTTPProxyServer server;
+  server.SetBindErrorMsg("Port belegt");
+  std::string shown;
+  server.OnBindError = [&](const std::string& message) { shown = message; };
+  server.SetPort(0);
+  server.SetEnabled(true);
+  server.SetPort(busyPort);
+  EXPECT_EQ(shown, "Port belegt");
+  EXPECT_FALSE(server.Active());
+  EXPECT_TRUE(server.Enabled());
+  ::close(busy);
+}
+
+TEST(ProxyLifecycle, EnablingOnAPortInUseRaisesYetReadsEnabled) {
+  std::uint16_t busyPort = 0;
+  const int busy = loopback::Listen(busyPort);
+  THTTPProxyServer server;
+  server.SetPort(busyPort);
+  EXPECT_THROW(server.SetEnabled(true), ESocketError);
+  EXPECT_TRUE(server.Enabled());
+  EXPECT_FALSE(server.Active());
+  ::close(busy);
+}
+
+TEST(ProxyLifecycle, UnknownMethodGets400WithTheLineAndConnectionStaysOpen) {
+  TProxyUnderTest proxy;
+  const int handle = loopback::Connect(proxy.Port());
+  loopback::SendAll(handle, "OPTIONS * HTTP/1.1\r\n");
+  EXPECT_EQ(loopback::ReceiveExactly(handle, 24), "400 OPTIONS * HTTP/1.1\r\n");
+  EXPECT_EQ(proxy.Server.ActiveConnections(), 1u);
+  ::close(handle);
+}
+
+TEST(ProxyLifecycle, DisconnectRemoteClosesTheRecordedUpstreamConnection) {
+  TProxyUnderTest proxy;
+  std::uint16_t port = 0;
+  const int listener = loopback::Listen(port);
+  std::promise<TContext*> requestContext;
+  proxy.Server.OnConnect = [&](TContext& context) { requestContext.set_value(&context); };
+  const int browser = loopback::Connect(proxy.Port());
+  loopback::SendAll(browser, "GET http://127.0.0.1:" + std::to_string(port) + "/ HTTP/1.0\r\n\r\n");
+  const int origin = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  loopback::ReceiveExactly(origin, 1);
+  proxy.Server.DisconnectRemote(*requestContext.get_future().get());
+  EXPECT_EQ(loopback::ReceiveAll(origin, std::chrono::milliseconds(2000)).find("GET / HTTP/1.0"), std::string::npos);
+  ::close(origin);
+  ::close(browser);
+  ::close(listener);
+}
+
+} // namespace

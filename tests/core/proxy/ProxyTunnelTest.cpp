@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "LoopbackSockets.h"
+#include "ScriptedOrigin.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string Established = "HTTP/1.0 200 Connection established\r\nProxy-agent: Quorvane 1.20\r\n\r\n";
+
+// A target that takes one connection, expects `expect` bytes, answers `answer` and closes.
+class TTunnelTarget {
+public:
+  TTunnelTarget(std::size_t expect, std::string answer) {
+    FListener = loopback::Listen(FPort);
+    FThread = std::thread([this, expect, answer = std::move(answer)] {
+      const int handle = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+      FReceived.set_value(loopback::ReceiveExactly(handle, expect));
+      loopback::SendAll(handle, answer);
+      ::close(handle);
+    });
+  }
+  ~TTunnelTarget() {
+    FThread.join();
+    ::close(FListener);
+  }
+  std::uint16_t Port() const { return FPort; }
+  std::string Received() { return FReceived.get_future().get(); }
+
+private:
+  int FListener = -1;
+  std::uint16_t FPort = 0;
+  std::promise<std::string> FReceived;
+  std::thread FThread;
+};
+
+TEST(ProxyTunnel, RelaysBothWaysAndReportsTheTotalWhenItCloses) {
+  TProxyUnderTest proxy;
+  TTunnelTarget target(300, std::string(5000, 's'));
+  std::string target_text;
+  std::promise<std::string> announced;
+  proxy.Server.OnHTTPConnect = [&](THTTPProxyServer&, const std::string& text) { announced.set_value(text); };
+  const int browser = loopback::Connect(proxy.Port());
+  loopback::SendAll(browser, "CONNECT 127.0.0.1:" + std::to_string(target.Port()) + " HTTP/1.1\r\nHost: x\r\n\r\n");
+  EXPECT_EQ(loopback::ReceiveExactly(browser, Established.size()), Established);
+  loopback::SendAll(browser, std::string(300, 'c'));
+  EXPECT_EQ(loopback::ReceiveAll(browser), std::string(5000, 's'));
+  ::close(browser);
+  EXPECT_EQ(target.Received(), std::string(300, 'c'));
+  EXPECT_EQ(announced.get_future().get(), "127.0.0.1:" + std::to_string(target.Port()));
+  EXPECT_EQ(proxy.Totals().Bytes, 5300);
+}
+
+TEST(ProxyTunnel, GoesStraightToTargetDespiteUpstreamProxyAndCredentials) {
+  TProxyUnderTest proxy;
+  TScriptedOrigin upstream("HTTP/1.0 500 Wrong\r\n\r\n");
+  proxy.Server.SetAnonymousProxy("127.0.0.1", upstream.Port());
+  proxy.Server.SetProxyCredentials("user", "pass");
+  TTunnelTarget target(4, "pong");
+  const std::string reply =
+      proxy.Exchange("CONNECT 127.0.0.1:" + std::to_string(target.Port()) + " HTTP/1.1\r\n\r\nping");
+  EXPECT_EQ(reply, Established + "pong");
+  EXPECT_TRUE(upstream.Requests().empty());
+}
+
+TEST(ProxyTunnel, RefusedTargetGetsHostNotFoundNamingHostWithoutPort) {
+  TProxyUnderTest proxy;
+  std::uint16_t port = 0;
+  ::close(loopback::Listen(port));
+  const std::string reply = proxy.Exchange("CONNECT 127.0.0.1:" + std::to_string(port) + " HTTP/1.1\r\n\r\n");
+  EXPECT_TRUE(reply.starts_with("HTTP/1.1 404 Not found\r\n"));
+  EXPECT_NE(reply.find("<p><b>Host: </b>127.0.0.1<br><b>Error text: </b>Connection refused"), std::string::npos);
+  EXPECT_EQ(proxy.Totals().Bytes, 0);
+}
+
+TEST(ProxyTunnel, TargetWithoutPortUses443) {
+  TProxyUnderTest proxy;
+  std::promise<std::string> announced;
+  proxy.Server.OnHTTPConnect = [&](THTTPProxyServer&, const std::string& text) { announced.set_value(text); };
+  // Nothing listens on 127.0.0.1:443 in the test's network, so the page names the failure.
+  const std::string reply = proxy.Exchange("CONNECT 127.0.0.1 HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(announced.get_future().get(), "127.0.0.1");
+  EXPECT_TRUE(reply.starts_with("HTTP/1.1 404 Not found\r\n"));
+}
+
+TEST(ProxyTunnel, DisablingTheServerClosesTheBrowserSideAtOnce) {
+  auto proxy = std::make_unique<TProxyUnderTest>();
+  std::uint16_t port = 0;
+  const int listener = loopback::Listen(port);
+  const int browser = loopback::Connect(proxy->Port());
+  loopback::SendAll(browser, "CONNECT 127.0.0.1:" + std::to_string(port) + " HTTP/1.1\r\n\r\n");
+  const int target = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  EXPECT_EQ(loopback::ReceiveExactly(browser, Established.size()), Established);
+  proxy->Server.SetEnabled(false);
+  EXPECT_EQ(loopback::ReceiveAll(browser, 2000ms), "");
+  EXPECT_EQ(loopback::ReceiveAll(target, 2000ms), "");
+  ::close(browser);
+  ::close(target);
+  ::close(listener);
+}
+
+} // namespace
