@@ -166,9 +166,10 @@ class TRegistryHive {
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, static_cast<int>(RegistryBusyTimeout.count()));
     // WAL lets readers go on while another process writes; FULL makes every
-    // commit durable before the call returns.
+    // commit durable before the call returns. The empty schema need not reach
+    // the disk at once: the first real commit syncs the log that holds it.
     const char* pragmas = readOnly ? "PRAGMA foreign_keys=ON;"
-                                   : "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=ON;";
+                                   : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;";
     rc = sqlite3_exec(db, pragmas, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK && !readOnly) {
       rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
@@ -178,6 +179,7 @@ class TRegistryHive {
                  ? rc
                  : SQLITE_IOERR;
       }
+      if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
     for (std::size_t i = 0; rc == SQLITE_OK && i < StatementCount; ++i) {
       rc = sqlite3_prepare_v3(db, StatementSql[i], -1, SQLITE_PREPARE_PERSISTENT, &FStatements[i], nullptr);
