@@ -18,4 +18,15 @@ inline constexpr std::string_view WebServerEnvironmentVariable = "QUORVANE_WEB_S
 inline constexpr std::string_view ConnectErrorHelpLink =
     "https://man7.org/linux/man-pages/man3/errno.3.html";
 
+// The maker's registry key and the program's own key below it (per user).
+inline constexpr std::string_view MakerKey = "Software\\Torvimsk Software";
+inline constexpr std::string_view ProductKey = "Software\\Torvimsk Software\\Quorvane";
+// Machine-wide key that records where the program is installed.
+inline constexpr std::string_view InstallKey = "Software\\Quorvane";
+// Default exceptions of the blocked-URL entry "dialer" and the default domain
+// whose cookies pass.
+inline constexpr std::string_view DialerExceptionDomains[] = {
+    "dialer-protection.example", "dialer-help.example", "dialer-info.example"};
+inline constexpr std::string_view AllowedCookieDomain = "quorvane.example";
+
 } // namespace ProductInfo

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FakeUserInterface.h"
+
+TModalResult TFakeUserInterface::ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
+                                                int buttons) {
+  Messages.push_back({std::string(text), MessageBoxCaption(caption, kind), kind, buttons});
+  if (MessageResults.empty()) return DefaultResult;
+  const TModalResult result = MessageResults.front();
+  MessageResults.pop_front();
+  return result;
+}
+
+bool TFakeUserInterface::InputLineAndListDialog(std::string_view caption, std::string_view, std::string_view,
+                                                std::string& line, std::string& list) {
+  DialogCaptions.emplace_back(caption);
+  if (LineAndListAnswers.empty()) return false;
+  line = LineAndListAnswers.front().Line;
+  list = LineAndListAnswers.front().List;
+  LineAndListAnswers.pop_front();
+  return true;
+}
+
+bool TFakeUserInterface::InputListDialog(std::string_view caption, std::string_view, std::string& text) {
+  DialogCaptions.emplace_back(caption);
+  if (ListAnswers.empty()) return false;
+  text = ListAnswers.front();
+  ListAnswers.pop_front();
+  return true;
+}

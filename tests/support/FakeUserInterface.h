@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/UserInterface.h"
+
+// A scripted user: records every message box and answers from queues. With an
+// empty queue a message box answers DefaultResult and a dialog is cancelled.
+class TFakeUserInterface : public TUserInterface {
+ public:
+  struct TMessage {
+    std::string Text;
+    std::string Caption;  // as shown: the kind's title when none was given
+    TMsgKind Kind;
+    int Buttons;
+  };
+  struct TLineAndListAnswer {
+    std::string Line;
+    std::string List;
+  };
+
+  TModalResult ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind, int buttons) override;
+  bool InputLineAndListDialog(std::string_view caption, std::string_view prompt, std::string_view listPrompt,
+                              std::string& line, std::string& list) override;
+  bool InputListDialog(std::string_view caption, std::string_view prompt, std::string& text) override;
+
+  std::vector<TMessage> Messages;
+  std::vector<std::string> DialogCaptions;
+  std::deque<TModalResult> MessageResults;
+  TModalResult DefaultResult = TModalResult::OK;
+  std::deque<TLineAndListAnswer> LineAndListAnswers;
+  std::deque<std::string> ListAnswers;
+};
