@@ -96,5 +96,22 @@ TEST_F(ProgramLifecycleE2E, StopClosesOpenTunnelAndEndsPromptly) {
   EXPECT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe();
 }
 
+// Stopping the program ends a request that still waits for its origin, instead of
+// waiting out the upstream read time-out.
+TEST_F(ProgramLifecycleE2E, StopEndsRequestWaitingForOriginPromptly) {
+  const std::uint16_t origin = StartEchoOrigin();
+  const TProxy proxy = StartProxy();
+  TRawConnection browser(proxy.Port);
+  browser.Send("GET " + Url(origin, "/stall?secs=50") + " HTTP/1.0\r\n\r\n");
+  ASSERT_TRUE(browser.ReadUntil("0123456789", std::chrono::seconds(10))) << browser.Received();
+
+  proxy.Process->Signal(SIGTERM);
+
+  EXPECT_TRUE(browser.ReadUntilClosed(StopTimeout)) << "the browser connection stayed open";
+  const auto exit = proxy.Process->WaitExit(StopTimeout);
+  ASSERT_TRUE(exit.has_value()) << "still running while a request waits for its origin";
+  EXPECT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe();
+}
+
 } // namespace
 } // namespace e2e

@@ -62,6 +62,34 @@ INSTANTIATE_TEST_SUITE_P(
                                      "/secret/page.html", true}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+struct TBlockedMethodCase {
+  const char* Name;
+  std::vector<std::string> Args;
+};
+
+class ProxyBlockedMethodE2E : public TE2ETest,
+                              public ::testing::WithParamInterface<TBlockedMethodCase> {};
+
+TEST_P(ProxyBlockedMethodE2E, BlockedPageIsRefusedForEveryMethod) {
+  Publish("page.html", "blocked content\n");
+  const TNginx origin = StartNginx();
+  const TProxy proxy = StartProxy({"--block-url", "page.html"});
+  std::vector<std::string> args = GetParam().Args;
+  args.push_back(Url(origin.HttpPort, "/page.html"));
+
+  const TCurlResult r = CurlVia(proxy, args, std::chrono::seconds(30));
+
+  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
+  EXPECT_EQ(r.StatusLine, "HTTP/1.0 401 Access denied");
+  EXPECT_THAT(ReadFileOrEmpty(origin.AccessLog), Not(HasSubstr("/page.html")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, ProxyBlockedMethodE2E,
+    ::testing::Values(TBlockedMethodCase{"Get", {}}, TBlockedMethodCase{"Head", {"-I"}},
+                      TBlockedMethodCase{"Post", {"--data-binary", "field=value"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 // The URI is the attacker's text; on the proxy's own page it must stay text.
 TEST_F(ProxyFilterE2E, BlockedPageEscapesTheUriOnItsPage) {
   const TProxy proxy = StartProxy({"--block-url", "evil"});

@@ -4,7 +4,9 @@
 
 #include <gmock/gmock.h>
 
+#include <optional>
 #include <sstream>
+#include <string_view>
 
 namespace e2e {
 namespace {
@@ -180,21 +182,49 @@ TEST_F(ProxyForwardingE2E, GetIsSentToOriginAsHttp10WithLocalTarget) {
   EXPECT_THAT(ReportLines(r.Body, "header: "), ::testing::Contains(HasSubstr("User-Agent: curl/")));
 }
 
+// The body of a chunked reply, or nullopt when the framing is broken or incomplete.
+std::optional<std::string> Dechunk(std::string_view chunked) {
+  std::string body;
+  for (;;) {
+    const std::size_t lineEnd = chunked.find("\r\n");
+    if (lineEnd == std::string_view::npos) {
+      return std::nullopt;
+    }
+    const std::size_t size = std::stoul(std::string(chunked.substr(0, lineEnd)), nullptr, 16);
+    chunked.remove_prefix(lineEnd + 2);
+    if (size == 0) {
+      return chunked == "\r\n" ? std::optional<std::string>(body) : std::nullopt;
+    }
+    if (chunked.size() < size + 2) {
+      return std::nullopt;
+    }
+    body.append(chunked.substr(0, size));
+    chunked.remove_prefix(size + 2);
+  }
+}
+
 // An HTTP/1.1 origin answers a POST (which keeps the browser's HTTP/1.1) in chunks and
-// closes only when told to; without "Connection: close" the relay would wait for the
-// upstream time-out and curl's limit would end the transfer first.
+// closes only when told to. The browser side of the proxy ends each response by
+// closing, so without "Connection: close" upstream the reply would never end.
 TEST_F(ProxyForwardingE2E, ChunkedResponseOfKeepAliveOriginEndsWithoutWaiting) {
   const std::string body = PatternBytes(300000, 5);
   Publish("chunks.bin", body);
   const std::uint16_t origin = StartEchoOrigin();
   const TProxy proxy = StartProxy();
 
-  const TCurlResult r =
-      CurlVia(proxy, {"--data-binary", "x", Url(origin, "/chunked/chunks.bin")}, std::chrono::seconds(20));
+  const TRawReply reply = RawExchange(
+      proxy.Port,
+      "POST " + Url(origin, "/chunked/chunks.bin") +
+          " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1\r\n\r\nx",
+      std::chrono::seconds(20));
 
-  ASSERT_EQ(r.ExitCode, 0) << r.Describe();
-  EXPECT_EQ(r.Header("Transfer-Encoding"), "chunked");
-  EXPECT_TRUE(r.Body == body) << "body differs from the origin's file (" << r.Body.size() << " bytes)";
+  ASSERT_FALSE(reply.TimedOut) << "the reply did not end; got " << reply.Bytes.size() << " bytes";
+  const std::size_t headerEnd = reply.Bytes.find("\r\n\r\n");
+  ASSERT_NE(headerEnd, std::string::npos);
+  EXPECT_THAT(reply.Bytes.substr(0, headerEnd), HasSubstr("\r\nTransfer-Encoding: chunked"));
+  const auto got = Dechunk(std::string_view(reply.Bytes).substr(headerEnd + 4));
+  ASSERT_TRUE(got.has_value()) << "the chunked body arrived broken";
+  EXPECT_TRUE(*got == body) << "body differs from the origin's file (" << got->size() << " bytes)";
 }
 
 TEST_F(ProxyForwardingE2E, ConcurrentRequestsEachArriveWhole) {
@@ -253,17 +283,80 @@ INSTANTIATE_TEST_SUITE_P(Methods, ProxyHostNotFoundE2E,
 
 // With an upstream proxy the request goes there, naming the absolute URI; the
 // origin's host is never looked up (".invalid" could not be).
-TEST_F(ProxyForwardingE2E, UpstreamProxyReceivesAbsoluteUri) {
+struct TUpstreamCase {
+  const char* Name;
+  std::vector<std::string> Args;
+  const char* RequestLine; // as the upstream proxy receives it
+};
+
+class ProxyUpstreamE2E : public TE2ETest, public ::testing::WithParamInterface<TUpstreamCase> {};
+
+TEST_P(ProxyUpstreamE2E, UpstreamProxyReceivesAbsoluteUri) {
   const std::uint16_t upstream = StartEchoOrigin();
   const TProxy proxy = StartProxy({"--upstream", "127.0.0.1:" + std::to_string(upstream)});
+  std::vector<std::string> args = GetParam().Args;
+  args.push_back("http://origin.invalid:8000/echo?x=1");
 
-  const TCurlResult r = CurlVia(proxy, {"http://origin.invalid:8000/echo?x=1"}, std::chrono::seconds(30));
+  const TCurlResult r = CurlVia(proxy, args, std::chrono::seconds(30));
 
   ASSERT_EQ(r.ExitCode, 0) << r.Describe();
   ASSERT_EQ(r.Status, 200) << r.Body;
-  EXPECT_THAT(ReportLines(r.Body, "request: "),
-              ::testing::ElementsAre("GET http://origin.invalid:8000/echo?x=1 HTTP/1.0"));
+  EXPECT_EQ(r.Header("X-Seen-Request"), GetParam().RequestLine);
   EXPECT_EQ(r.Header("X-Seen-Via"), ExpectedVia);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, ProxyUpstreamE2E,
+    ::testing::Values(
+        TUpstreamCase{"Get", {}, "GET http://origin.invalid:8000/echo?x=1 HTTP/1.0"},
+        TUpstreamCase{"Head", {"-I"}, "HEAD http://origin.invalid:8000/echo?x=1 HTTP/1.0"},
+        // POST keeps the browser's request line as it was.
+        TUpstreamCase{"Post", {"-d", "a=1"}, "POST http://origin.invalid:8000/echo?x=1 HTTP/1.1"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// Only plain http is fetched directly; an upstream proxy may handle other schemes.
+TEST_F(ProxyForwardingE2E, HttpsUriInGetIsRefusedWhenForwardingDirectly) {
+  const TProxy proxy = StartProxy();
+
+  const TRawReply reply = RawExchange(
+      proxy.Port, "GET https://origin.invalid/page HTTP/1.0\r\n\r\n", std::chrono::seconds(20));
+
+  ASSERT_FALSE(reply.TimedOut) << reply.Bytes;
+  EXPECT_EQ(reply.Bytes.rfind("HTTP/1.0 401 Access denied\r\n", 0), 0u) << reply.Bytes;
+  EXPECT_THAT(reply.Bytes, HasSubstr("<h2>The server does only support http.</h2>"));
+}
+
+TEST_F(ProxyForwardingE2E, HttpsUriInGetGoesToUpstreamProxyAsItIs) {
+  const std::uint16_t upstream = StartEchoOrigin();
+  const TProxy proxy = StartProxy({"--upstream", "127.0.0.1:" + std::to_string(upstream)});
+
+  const TRawReply reply = RawExchange(
+      proxy.Port, "GET https://origin.invalid/echo HTTP/1.0\r\n\r\n", std::chrono::seconds(20));
+
+  ASSERT_FALSE(reply.TimedOut) << reply.Bytes;
+  EXPECT_THAT(reply.Bytes, HasSubstr("\r\nX-Seen-Request: GET https://origin.invalid/echo HTTP/1.0\r\n"));
+}
+
+// The access rule admits this machine's addresses: 127.0.0.1 and the first address
+// of each network interface. 127.0.0.2 reaches the proxy over loopback but is
+// neither, so it stands in for a client elsewhere.
+TEST_F(ProxyForwardingE2E, ClientOutsideLocalAddressesIsRefused) {
+  Publish("page.html", "local only\n");
+  const TNginx origin = StartNginx();
+  const TProxy proxy = StartProxy();
+
+  const TCurlResult refused = CurlVia(proxy, {"--interface", "127.0.0.2", Url(origin.HttpPort, "/page.html")},
+                                      std::chrono::seconds(30));
+  const std::string logAfterRefusal = ReadFileOrEmpty(origin.AccessLog);
+  const TCurlResult admitted = CurlVia(proxy, {"--interface", "127.0.0.1", Url(origin.HttpPort, "/page.html")},
+                                       std::chrono::seconds(30));
+
+  ASSERT_EQ(refused.ExitCode, 0) << refused.Describe();
+  EXPECT_EQ(refused.StatusLine, "HTTP/1.0 401 Access denied");
+  EXPECT_THAT(refused.Body,
+              HasSubstr("<h2>Your client is not allowed to access the http proxy server.</h2>"));
+  EXPECT_THAT(logAfterRefusal, Not(HasSubstr("/page.html"))) << "a refused client reached the origin";
+  EXPECT_EQ(admitted.Body, "local only\n") << admitted.Describe();
 }
 
 } // namespace

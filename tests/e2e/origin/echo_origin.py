@@ -12,11 +12,14 @@ Paths:
                    "body-sha256: HEX" (the body is hashed as it is read, never held);
                    the response headers X-Seen-<Name> repeat the received Connection,
                    Proxy-Connection, Keep-Alive and Via lines (joined by " | ", or
-                   "(absent)"), so that a HEAD response shows them too
+                   "(absent)") and X-Seen-Request the request line, so that a HEAD
+                   response shows them too
   /file/NAME       the file NAME below --root, without Content-Length, then close;
                    .html files as text/html
   /chunked/NAME    the file NAME in chunks when the request is HTTP/1.1
   /typed?ct=TYPE   a short body with the Content-Type TYPE
+  /stall?secs=N    announces 1000 bytes, sends 10, then holds the connection N seconds
+                   (at most 60) before closing it
   /via-page        an HTML page showing the Via header it was fetched with, plus a
                    script that adds a paragraph when it runs
 """
@@ -26,6 +29,7 @@ import html
 import http.server
 import os
 import sys
+import time
 import ssl
 import urllib.parse
 
@@ -85,7 +89,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 total, hexdigest = self._read_body()
                 lines += ["body-length: %d" % total, "body-sha256: " + hexdigest]
             seen = [("X-Seen-" + name, " | ".join(self.headers.get_all(name) or ["(absent)"]))
-                    for name in SEEN_HEADERS]
+                    for name in SEEN_HEADERS] + [("X-Seen-Request", self.requestline)]
             self._send(200, ("\n".join(lines) + "\n").encode(), extra=seen)
         elif path.startswith("/file/"):
             name = path[len("/file/"):]
@@ -104,6 +108,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 piece = body[i:i + 65536]
                 self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
             self.wfile.write(b"0\r\n\r\n")
+        elif path == "/stall":
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Length", "1000")
+            self.end_headers()
+            self.wfile.write(b"0123456789")
+            self.wfile.flush()
+            time.sleep(min(float(query.get("secs", ["30"])[0]), 60.0))
+            self.close_connection = True
         elif path == "/typed":
             self._send(200, b"typed body\n", query.get("ct", ["text/plain"])[0])
         elif path == "/via-page":
