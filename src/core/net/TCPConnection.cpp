@@ -15,7 +15,8 @@
 
 namespace {
 
-constexpr std::size_t InitialBufferSize = 16 * 1024;
+// Holds a typical request or response head with a small body; grows for longer lines.
+constexpr std::size_t InitialBufferSize = 4 * 1024;
 
 int PollTimeout(std::chrono::milliseconds timeout) {
   return timeout.count() <= 0 ? -1 : static_cast<int>(timeout.count());

@@ -204,9 +204,10 @@ void TTCPServer::Dispatch(std::unique_ptr<TContext> context) {
     std::lock_guard lock(FContextsLock);
     FContexts.push_back(context.get());
   }
-  std::lock_guard lock(FPoolLock);
+  std::unique_lock lock(FPoolLock);
   FQueue.push_back(std::move(context));
-  if (FQueue.size() <= FIdle) {
+  const auto covered = [this] { return FQueue.size() <= FIdle; };
+  if (covered() || (FLive > 0 && FSpace.wait_for(lock, HandOverWait, covered))) {
     FWork.notify_one();
     return;
   }

@@ -44,6 +44,10 @@ public:
   static constexpr std::size_t MaxConnectionThreads = 4096;
   // An idle pooled thread ends after this long without work.
   static constexpr std::chrono::seconds IdleThreadLifetime{15};
+  // Under load a thread finishing its connection is free within microseconds: a new
+  // connection waits this long for it before a thread is started, which keeps the
+  // pool near the number of live connections instead of twice that.
+  static constexpr std::chrono::microseconds HandOverWait{300};
 
   TTCPServer() = default;
   virtual ~TTCPServer();
