@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RegistrySettingsUnit.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -80,6 +82,13 @@ constexpr TCounter StatisticsCounters[] = {
     {"TotalDownloads", nullptr, &TStatistics::TotalDownloads},
     {"TotalBytesInDownloads", &TStatistics::TotalBytesInDownloads, nullptr},
 };
+
+// Registry names compare without regard to ASCII case.
+bool SameName(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) ==
+                                                std::tolower(static_cast<unsigned char>(y)); });
+}
 
 std::string WithSeparator(std::string path) {
   if (!path.empty() && path.back() != '/') path += '/';
@@ -179,6 +188,11 @@ void TRegistrySettings::LoadMain() {
   if (AnonymousProxyCheckInterval < MinCheckInterval || AnonymousProxyCheckInterval > MaxCheckInterval) {
     AnonymousProxyCheckInterval = DefaultCheckInterval;
   }
+  // Store the defaults of missing values, so that a user who inspects the
+  // registry sees every setting; stored values stay as they are.
+  std::vector<std::string> stored;
+  r.ReadValueNames(stored);
+  SaveMain(stored);
 }
 
 void TRegistrySettings::PrepareDataFolder() {
@@ -207,33 +221,45 @@ void TRegistrySettings::Save() {
   });
 }
 
-void TRegistrySettings::SaveMain() {
+void TRegistrySettings::SaveMain(const std::vector<std::string>& stored) {
   TTheRegIniFile& r = FRegIniFile;
   SetSection("Main");
-  r.WriteFloat("LastUpdate", LastUpdate);
-  r.WriteString("UserProxyServer", UserProxyServer);
-  r.WriteInteger("UserProxyPort", UserProxyPort);
-  r.WriteInteger("ConnectionType", ConnectionType);
-  r.WriteBool("FirstStart", FirstStart);
-  r.WriteString("DataPath", DataPath);
-  r.WriteInteger("ProxyPort", ProxyPort);
-  r.WriteInteger("ProxyAuthType", ProxyAuthType);
-  r.WriteString("ProxyAuthIP", ProxyAuthIP);
-  r.WriteBool("saveLastCalledSites", SaveLastCalledSites);
-  r.WriteInteger("MaxLastCalledSites", MaxLastCalledSites);
-  r.WriteBool("BlockSites", BlockSites);
-  r.WriteBool("UseAnonymousProxyServers", UseAnonymousProxyServers);
-  r.WriteInteger("AnonymousProxyChangeInterval", AnonymousProxyChangeInterval);
-  r.WriteInteger("AnonymousProxyCheckInterval", AnonymousProxyCheckInterval);
-  r.WriteBool("DMNoQuorvane", DMNoQuorvane);
-  r.WriteString("DefaultDMDirectory", DefaultDMDirectory);
-  r.WriteBool("DontRequestDMFileName", DontRequestDMFileName);
-  r.WriteBool("DMInfoWindow", DMInfoWindow);
-  r.WriteInteger("DMInfoWindowTimeout", DMInfoWindowTimeout);
-  r.WriteBool("DMShowMessageOnSuccess", DMShowMessageOnSuccess);
-  r.WriteBool("DMDrossel", DMDrossel);
-  r.WriteInteger("DMMaxDownload", DMMaxDownload);
-  r.WriteInteger("DMDrosselPercent", DMDrosselPercent);
+  const auto wanted = [&stored](std::string_view name) {
+    return std::none_of(stored.begin(), stored.end(), [name](const std::string& s) { return SameName(s, name); });
+  };
+  const auto text = [&](std::string_view name, const std::string& value) {
+    if (wanted(name)) r.WriteString(name, value);
+  };
+  const auto number = [&](std::string_view name, int value) {
+    if (wanted(name)) r.WriteInteger(name, value);
+  };
+  const auto flag = [&](std::string_view name, bool value) {
+    if (wanted(name)) r.WriteBool(name, value);
+  };
+  if (wanted("LastUpdate")) r.WriteFloat("LastUpdate", LastUpdate);
+  text("UserProxyServer", UserProxyServer);
+  number("UserProxyPort", UserProxyPort);
+  number("ConnectionType", ConnectionType);
+  flag("FirstStart", FirstStart);
+  text("DataPath", DataPath);
+  number("ProxyPort", ProxyPort);
+  number("ProxyAuthType", ProxyAuthType);
+  text("ProxyAuthIP", ProxyAuthIP);
+  flag("saveLastCalledSites", SaveLastCalledSites);
+  number("MaxLastCalledSites", MaxLastCalledSites);
+  flag("BlockSites", BlockSites);
+  flag("UseAnonymousProxyServers", UseAnonymousProxyServers);
+  number("AnonymousProxyChangeInterval", AnonymousProxyChangeInterval);
+  number("AnonymousProxyCheckInterval", AnonymousProxyCheckInterval);
+  flag("DMNoQuorvane", DMNoQuorvane);
+  text("DefaultDMDirectory", DefaultDMDirectory);
+  flag("DontRequestDMFileName", DontRequestDMFileName);
+  flag("DMInfoWindow", DMInfoWindow);
+  number("DMInfoWindowTimeout", DMInfoWindowTimeout);
+  flag("DMShowMessageOnSuccess", DMShowMessageOnSuccess);
+  flag("DMDrossel", DMDrossel);
+  number("DMMaxDownload", DMMaxDownload);
+  number("DMDrosselPercent", DMDrosselPercent);
 }
 
 void TRegistrySettings::LoadBrowserSecurity() {

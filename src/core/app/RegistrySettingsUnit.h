@@ -128,7 +128,8 @@ class TRegistrySettings {
  private:
   void WriteMarkers();
   void LoadMain();
-  void SaveMain();
+  // Writes the Main values, leaving out those named in stored.
+  void SaveMain(const std::vector<std::string>& stored = {});
   void SaveBrowserSecurityValues();
   void SaveDestroyerValues();
   void SaveStatisticsValues();
