@@ -15,15 +15,16 @@ constexpr auto BrowserTimeout = std::chrono::seconds(90);
 class BrowserE2E : public TE2ETest {
 protected:
   // Headless Chromium through the proxy; returns the DOM it dumps after loading `url`.
-  std::string LoadPageInChromium(const TProxy& proxy, const std::string& url) {
+  std::string LoadPageInChromium(const TProxy& proxy, const std::string& url,
+                                 const std::vector<std::string>& extraArgs = {}) {
     const auto chromium = FindProgram("chromium");
-    const auto profile = Folder / "chromium-profile";
+    const auto profile = Folder.UniquePath("chromium-profile");
     const auto home = Folder / "chromium-home";
     std::filesystem::create_directories(profile);
     std::filesystem::create_directories(home);
-    const auto dom = Folder / "dom.html";
-    const auto log = Folder / "chromium.log";
-    TChildProcess& browser = Spawn(TSpawnOptions{
+    const auto dom = Folder.UniquePath("dom");
+    const auto log = Folder.UniquePath("chromium-log");
+    TSpawnOptions options{
         .Argv = {chromium.string(), "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
                  "--no-first-run", "--disable-background-networking", "--disable-component-update",
                  "--disable-sync", "--user-data-dir=" + profile.string(),
@@ -32,12 +33,15 @@ protected:
                  "--gaia-url=http://127.0.0.1:9/",
                  "--proxy-server=http://127.0.0.1:" + std::to_string(proxy.Port),
                  // Without this Chromium would fetch loopback pages around the proxy.
-                 "--proxy-bypass-list=<-loopback>", "--dump-dom", url},
+                 "--proxy-bypass-list=<-loopback>", "--dump-dom"},
         .SetEnv = {"HOME=" + home.string()},
         .UnsetEnv = ProxyVariables(),
         .StdoutPath = dom,
         .StderrPath = log,
-    });
+    };
+    options.Argv.insert(options.Argv.end(), extraArgs.begin(), extraArgs.end());
+    options.Argv.push_back(url);
+    TChildProcess& browser = Spawn(options);
     const auto exit = browser.WaitExit(BrowserTimeout);
     if (!exit) {
       browser.Stop(SIGKILL);
@@ -74,6 +78,24 @@ TEST_F(BrowserE2E, ChromiumGetsPageWithoutScriptsWhenScriptsAreBlocked) {
   EXPECT_THAT(dom, HasSubstr(std::string("received via: ") + ExpectedVia));
   EXPECT_THAT(dom, Not(HasSubstr("<p id=\"added\">")));
   EXPECT_THAT(dom, Not(HasSubstr("<script")));
+}
+
+// The browser reaches an HTTPS site through a CONNECT tunnel; the certificate is our
+// own, so the browser is told to accept it. Nothing in a tunnel names the proxy, so
+// a first load through a port where no proxy listens shows that the page cannot
+// arrive any other way.
+TEST_F(BrowserE2E, ChromiumLoadsHttpsPageThroughTunnel) {
+  Publish("secure.html", "<!DOCTYPE html><html><body><p>secure page text</p></body></html>");
+  const TNginx origin = StartNginx(true);
+  const std::string url = "https://localhost:" + std::to_string(*origin.HttpsPort) + "/secure.html";
+  const TProxy noProxy{FreePort(), nullptr};
+  const std::string withoutProxy = LoadPageInChromium(noProxy, url, {"--ignore-certificate-errors"});
+  ASSERT_THAT(withoutProxy, Not(HasSubstr("secure page text"))) << "the browser went around the proxy";
+  const TProxy proxy = StartProxy();
+
+  const std::string dom = LoadPageInChromium(proxy, url, {"--ignore-certificate-errors"});
+
+  EXPECT_THAT(dom, HasSubstr("<p>secure page text</p>"));
 }
 
 } // namespace
