@@ -89,8 +89,10 @@ TEST_F(BrowserE2E, ChromiumLoadsHttpsPageThroughTunnel) {
   const TNginx origin = StartNginx(true);
   const std::string url = "https://localhost:" + std::to_string(*origin.HttpsPort) + "/secure.html";
   const TProxy noProxy{FreePort(), nullptr};
-  const std::string withoutProxy = LoadPageInChromium(noProxy, url, {"--ignore-certificate-errors"});
-  ASSERT_THAT(withoutProxy, Not(HasSubstr("secure page text"))) << "the browser went around the proxy";
+  const std::string withoutProxy =
+      LoadPageInChromium(noProxy, url, {"--ignore-certificate-errors"});
+  ASSERT_THAT(withoutProxy, Not(HasSubstr("secure page text")))
+      << "the browser went around the proxy";
   const TProxy proxy = StartProxy();
 
   const std::string dom = LoadPageInChromium(proxy, url, {"--ignore-certificate-errors"});

@@ -2,9 +2,8 @@
 // The program as a user starts and stops it: its status line, signals, a port in use.
 #include "E2ETest.h"
 
-#include <gmock/gmock.h>
-
 #include <csignal>
+#include <gmock/gmock.h>
 #include <thread>
 
 namespace e2e {
@@ -48,8 +47,8 @@ TEST_P(ProgramStopSignalE2E, StopSignalEndsProgramWithExitCodeZeroAndClosesPort)
   const auto exit = proxy.Process->WaitExit(StopTimeout);
 
   ASSERT_TRUE(exit.has_value()) << "still running " << StopTimeout.count() << " s after the signal";
-  EXPECT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe() << "; stderr: "
-                                               << proxy.Process->ReadStderr();
+  EXPECT_TRUE(exit->Exited && exit->Code == 0)
+      << exit->Describe() << "; stderr: " << proxy.Process->ReadStderr();
   EXPECT_FALSE(PortAcceptsConnections(proxy.Port));
   EXPECT_EQ(proxy.Process->ReadStdout(), StatusLine(proxy.Port)) << "exactly one status line";
 }
@@ -71,7 +70,8 @@ TEST_F(ProgramLifecycleE2E, SecondInstanceOnPortInUseReportsBindErrorAndInactive
   EXPECT_THAT(second.ReadStdout(), Not(HasSubstr(" aktiv\n")));
   EXPECT_LT(said.find(BindErrorStart), said.find("Quorvane Proxy-Server inaktiv"));
   // The first instance keeps serving.
-  const TCurlResult r = CurlVia(first, {Url(origin.HttpPort, "/page.html")}, std::chrono::seconds(30));
+  const TCurlResult r =
+      CurlVia(first, {Url(origin.HttpPort, "/page.html")}, std::chrono::seconds(30));
   EXPECT_EQ(r.Body, "still served\n") << r.Describe();
   // The inactive instance still stops cleanly.
   const TExitStatus exit = second.Stop(SIGTERM, StopTimeout);

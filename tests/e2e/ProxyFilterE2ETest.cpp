@@ -115,7 +115,8 @@ struct TExtensionCase {
   const char* Path;
 };
 
-class ProxyExtensionBlockE2E : public TE2ETest, public ::testing::WithParamInterface<TExtensionCase> {
+class ProxyExtensionBlockE2E : public TE2ETest,
+                               public ::testing::WithParamInterface<TExtensionCase> {
 protected:
   TNginx PublishFilesAndStartOrigin() {
     for (const char* name : {"x.exe", "download.exe.html", "app.js", "page.JS", "movie.swf",
@@ -131,8 +132,10 @@ TEST_P(ProxyExtensionBlockE2E, SwitchedOnExtensionGets404WithoutAskingOrigin) {
   const TNginx origin = PublishFilesAndStartOrigin();
   const TProxy proxy = StartProxy({c.Switch});
 
-  const TCurlResult blocked = CurlVia(proxy, {Url(origin.HttpPort, c.Path)}, std::chrono::seconds(30));
-  const TCurlResult other = CurlVia(proxy, {Url(origin.HttpPort, "/page.html")}, std::chrono::seconds(30));
+  const TCurlResult blocked =
+      CurlVia(proxy, {Url(origin.HttpPort, c.Path)}, std::chrono::seconds(30));
+  const TCurlResult other =
+      CurlVia(proxy, {Url(origin.HttpPort, "/page.html")}, std::chrono::seconds(30));
 
   ASSERT_EQ(blocked.ExitCode, 0) << blocked.Describe();
   EXPECT_EQ(blocked.StatusLine, "HTTP/1.0 404 File not Found");
@@ -180,8 +183,8 @@ TEST_P(ProxyContentTypeBlockE2E, ResponseContentTypeIsBlockedOnlyOnExactMatch) {
   const std::uint16_t origin = StartEchoOrigin();
   const TProxy proxy = StartProxy({c.Switch});
 
-  const TCurlResult r =
-      CurlVia(proxy, {Url(origin, std::string("/typed?ct=") + c.ContentType)}, std::chrono::seconds(30));
+  const TCurlResult r = CurlVia(proxy, {Url(origin, std::string("/typed?ct=") + c.ContentType)},
+                                std::chrono::seconds(30));
 
   ASSERT_EQ(r.ExitCode, 0) << r.Describe();
   if (c.Blocked) {
@@ -281,8 +284,8 @@ TEST_P(ProxyLargePageE2E, HtmlOfOneMebibyteOrMorePassesUnfiltered) {
   ASSERT_EQ(page.size(), c.Size);
   Publish("big.html", page);
   const TProxy proxy = StartProxy({"--block-js"});
-  const std::string url =
-      c.KnownLength ? Url(StartNginx().HttpPort, "/big.html") : Url(StartEchoOrigin(), "/file/big.html");
+  const std::string url = c.KnownLength ? Url(StartNginx().HttpPort, "/big.html")
+                                        : Url(StartEchoOrigin(), "/file/big.html");
 
   const TCurlResult r = CurlVia(proxy, {url});
 

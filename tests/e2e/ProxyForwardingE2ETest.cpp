@@ -3,7 +3,6 @@
 #include "E2ETest.h"
 
 #include <gmock/gmock.h>
-
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -52,8 +51,7 @@ TEST_P(ProxyGetBodySizeE2E, GetBodyArrivesByteExactWithItsLength) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ProxyGetBodySizeE2E,
                          ::testing::Values(std::size_t{0}, std::size_t{1}, std::size_t{65535},
-                                           std::size_t{65536}, std::size_t{131071},
-                                           16 * MiB),
+                                           std::size_t{65536}, std::size_t{131071}, 16 * MiB),
                          [](const auto& info) { return "Bytes" + std::to_string(info.param); });
 
 // The origin sends no Content-Length and ends the body by closing.
@@ -125,9 +123,9 @@ TEST_F(ProxyForwardingE2E, HeadReturnsHeadersWithoutBody) {
   const TProxy proxy = StartProxy();
 
   // Raw, because curl -I hides whether bytes followed the header block.
-  const TRawReply reply = RawExchange(
-      proxy.Port, "HEAD " + Url(origin.HttpPort, "/page.bin") + " HTTP/1.0\r\n\r\n",
-      std::chrono::seconds(30));
+  const TRawReply reply =
+      RawExchange(proxy.Port, "HEAD " + Url(origin.HttpPort, "/page.bin") + " HTTP/1.0\r\n\r\n",
+                  std::chrono::seconds(30));
 
   ASSERT_FALSE(reply.TimedOut) << "the proxy did not close the connection: " << reply.Bytes;
   EXPECT_EQ(reply.Bytes.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << reply.Bytes;
@@ -144,7 +142,8 @@ struct TMethodCase {
   std::vector<std::string> Args;
 };
 
-class ProxyRequestHeadersE2E : public TE2ETest, public ::testing::WithParamInterface<TMethodCase> {};
+class ProxyRequestHeadersE2E : public TE2ETest,
+                               public ::testing::WithParamInterface<TMethodCase> {};
 
 TEST_P(ProxyRequestHeadersE2E, ForwardedRequestCarriesConnectionCloseAndOurVia) {
   const std::uint16_t origin = StartEchoOrigin();
@@ -164,11 +163,10 @@ TEST_P(ProxyRequestHeadersE2E, ForwardedRequestCarriesConnectionCloseAndOurVia) 
   EXPECT_EQ(r.Header("X-Seen-Via"), ExpectedVia);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Methods, ProxyRequestHeadersE2E,
-    ::testing::Values(TMethodCase{"Get", {}}, TMethodCase{"Head", {"-I"}},
-                      TMethodCase{"Post", {"--data-binary", "field=value"}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Methods, ProxyRequestHeadersE2E,
+                         ::testing::Values(TMethodCase{"Get", {}}, TMethodCase{"Head", {"-I"}},
+                                           TMethodCase{"Post", {"--data-binary", "field=value"}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(ProxyForwardingE2E, GetIsSentToOriginAsHttp10WithLocalTarget) {
   const std::uint16_t origin = StartEchoOrigin();
@@ -177,7 +175,8 @@ TEST_F(ProxyForwardingE2E, GetIsSentToOriginAsHttp10WithLocalTarget) {
   const TCurlResult r = CurlVia(proxy, {Url(origin, "/echo?x=1&y=%41")});
 
   ASSERT_EQ(r.ExitCode, 0) << r.Describe();
-  EXPECT_THAT(ReportLines(r.Body, "request: "), ::testing::ElementsAre("GET /echo?x=1&y=%41 HTTP/1.0"));
+  EXPECT_THAT(ReportLines(r.Body, "request: "),
+              ::testing::ElementsAre("GET /echo?x=1&y=%41 HTTP/1.0"));
   // The browser's other headers pass as they were.
   EXPECT_THAT(ReportLines(r.Body, "header: "), ::testing::Contains(HasSubstr("User-Agent: curl/")));
 }
@@ -212,11 +211,11 @@ TEST_F(ProxyForwardingE2E, ChunkedResponseOfKeepAliveOriginEndsWithoutWaiting) {
   const std::uint16_t origin = StartEchoOrigin();
   const TProxy proxy = StartProxy();
 
-  const TRawReply reply = RawExchange(
-      proxy.Port,
-      "POST " + Url(origin, "/chunked/chunks.bin") +
-          " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1\r\n\r\nx",
-      std::chrono::seconds(20));
+  const TRawReply reply =
+      RawExchange(proxy.Port,
+                  "POST " + Url(origin, "/chunked/chunks.bin") +
+                      " HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 1\r\n\r\nx",
+                  std::chrono::seconds(20));
 
   ASSERT_FALSE(reply.TimedOut) << "the reply did not end; got " << reply.Bytes.size() << " bytes";
   const std::size_t headerEnd = reply.Bytes.find("\r\n\r\n");
@@ -334,7 +333,8 @@ TEST_F(ProxyForwardingE2E, HttpsUriInGetGoesToUpstreamProxyAsItIs) {
       proxy.Port, "GET https://origin.invalid/echo HTTP/1.0\r\n\r\n", std::chrono::seconds(20));
 
   ASSERT_FALSE(reply.TimedOut) << reply.Bytes;
-  EXPECT_THAT(reply.Bytes, HasSubstr("\r\nX-Seen-Request: GET https://origin.invalid/echo HTTP/1.0\r\n"));
+  EXPECT_THAT(reply.Bytes,
+              HasSubstr("\r\nX-Seen-Request: GET https://origin.invalid/echo HTTP/1.0\r\n"));
 }
 
 // The access rule admits this machine's addresses: 127.0.0.1 and the first address
@@ -345,17 +345,20 @@ TEST_F(ProxyForwardingE2E, ClientOutsideLocalAddressesIsRefused) {
   const TNginx origin = StartNginx();
   const TProxy proxy = StartProxy();
 
-  const TCurlResult refused = CurlVia(proxy, {"--interface", "127.0.0.2", Url(origin.HttpPort, "/page.html")},
-                                      std::chrono::seconds(30));
+  const TCurlResult refused =
+      CurlVia(proxy, {"--interface", "127.0.0.2", Url(origin.HttpPort, "/page.html")},
+              std::chrono::seconds(30));
   const std::string logAfterRefusal = ReadFileOrEmpty(origin.AccessLog);
-  const TCurlResult admitted = CurlVia(proxy, {"--interface", "127.0.0.1", Url(origin.HttpPort, "/page.html")},
-                                       std::chrono::seconds(30));
+  const TCurlResult admitted =
+      CurlVia(proxy, {"--interface", "127.0.0.1", Url(origin.HttpPort, "/page.html")},
+              std::chrono::seconds(30));
 
   ASSERT_EQ(refused.ExitCode, 0) << refused.Describe();
   EXPECT_EQ(refused.StatusLine, "HTTP/1.0 401 Access denied");
   EXPECT_THAT(refused.Body,
               HasSubstr("<h2>Your client is not allowed to access the http proxy server.</h2>"));
-  EXPECT_THAT(logAfterRefusal, Not(HasSubstr("/page.html"))) << "a refused client reached the origin";
+  EXPECT_THAT(logAfterRefusal, Not(HasSubstr("/page.html")))
+      << "a refused client reached the origin";
   EXPECT_EQ(admitted.Body, "local only\n") << admitted.Describe();
 }
 

@@ -59,8 +59,8 @@ TEST_F(ProxyTunnelE2E, LargeUploadThroughTunnelArrivesByteExact) {
   const std::uint16_t origin = StartEchoOrigin(Certificate());
   const TProxy proxy = StartProxy();
   auto args = TrustOurCertificate();
-  args.insert(args.end(), {"--data-binary", "@" + (Folder / "upload.bin").string(),
-                           HttpsUrl(origin, "/echo")});
+  args.insert(args.end(),
+              {"--data-binary", "@" + (Folder / "upload.bin").string(), HttpsUrl(origin, "/echo")});
 
   const TCurlResult r = CurlVia(proxy, args);
 
@@ -110,10 +110,10 @@ TEST_F(ProxyTunnelE2E, UnreachableTunnelTargetGetsHostNotFoundPage) {
   const std::uint16_t closed = FreePort();
   const TProxy proxy = StartProxy();
 
-  const TRawReply reply = RawExchange(
-      proxy.Port,
-      "CONNECT 127.0.0.1:" + std::to_string(closed) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
-      std::chrono::seconds(20));
+  const TRawReply reply = RawExchange(proxy.Port,
+                                      "CONNECT 127.0.0.1:" + std::to_string(closed) +
+                                          " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
+                                      std::chrono::seconds(20));
 
   ASSERT_FALSE(reply.TimedOut) << "the proxy did not close the connection: " << reply.Bytes;
   EXPECT_EQ(reply.Bytes.rfind("HTTP/1.1 404 Not found\r\n", 0), 0u) << reply.Bytes;

@@ -3,16 +3,15 @@
 
 #include "TestFiles.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -75,7 +74,8 @@ std::string TExitStatus::Describe() const {
     return "exit code " + std::to_string(Code);
   }
   if (Signal != 0) {
-    return std::string("killed by signal ") + std::to_string(Signal) + " (" + strsignal(Signal) + ")";
+    return std::string("killed by signal ") + std::to_string(Signal) + " (" + strsignal(Signal) +
+           ")";
   }
   return "unknown end";
 }
@@ -87,8 +87,7 @@ std::vector<std::string> ProxyVariables() {
 
 TChildProcess::TChildProcess(const TSpawnOptions& options)
     : FName(options.Argv.empty() ? std::string() : options.Argv.front()),
-      FOwnGroup(options.OwnProcessGroup), FStdout(options.StdoutPath),
-      FStderr(options.StderrPath) {
+      FOwnGroup(options.OwnProcessGroup), FStdout(options.StdoutPath), FStderr(options.StderrPath) {
   if (options.Argv.empty()) {
     throw std::runtime_error("TChildProcess: no program given");
   }
@@ -130,7 +129,8 @@ TChildProcess::TChildProcess(const TSpawnOptions& options)
   std::vector<std::string> env = BuildEnvironment(options);
   auto argvC = CStrings(argv);
   auto envC = CStrings(env);
-  const int rc = posix_spawn(&FPid, argv.front().c_str(), &actions, &attr, argvC.data(), envC.data());
+  const int rc =
+      posix_spawn(&FPid, argv.front().c_str(), &actions, &attr, argvC.data(), envC.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) {
@@ -145,7 +145,9 @@ TChildProcess::~TChildProcess() {
   }
 }
 
-bool TChildProcess::Running() { return !WaitExit(std::chrono::milliseconds(0)).has_value(); }
+bool TChildProcess::Running() {
+  return !WaitExit(std::chrono::milliseconds(0)).has_value();
+}
 
 void TChildProcess::Signal(int signal) {
   if (FPid > 0 && !FExit) {

@@ -1,23 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace e2e {
 
 struct TSpawnOptions {
-  std::vector<std::string> Argv{};             // Argv[0] is the program path
-  std::vector<std::string> SetEnv{};           // "NAME=value", added to or replacing the inherited ones
-  std::vector<std::string> UnsetEnv{};         // names removed from the inherited environment
-  std::filesystem::path StdoutPath{};          // empty: /dev/null
-  std::filesystem::path StderrPath{};          // empty: /dev/null
-  std::filesystem::path WorkDir{};             // empty: inherited
+  std::vector<std::string> Argv{};     // Argv[0] is the program path
+  std::vector<std::string> SetEnv{};   // "NAME=value", added to or replacing the inherited ones
+  std::vector<std::string> UnsetEnv{}; // names removed from the inherited environment
+  std::filesystem::path StdoutPath{};  // empty: /dev/null
+  std::filesystem::path StderrPath{};  // empty: /dev/null
+  std::filesystem::path WorkDir{};     // empty: inherited
   // A group of its own lets Stop() also end what the child forked (a browser's helpers).
   bool OwnProcessGroup = true;
 };
@@ -25,7 +24,7 @@ struct TSpawnOptions {
 struct TExitStatus {
   bool Exited = false; // ended by exit(), Code holds its value
   int Code = -1;
-  int Signal = 0;      // ended by this signal
+  int Signal = 0; // ended by this signal
   std::string Describe() const;
 };
 

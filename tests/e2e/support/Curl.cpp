@@ -12,11 +12,13 @@
 namespace e2e {
 namespace {
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c) {
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 // -D writes every header block of the exchange; the last one belongs to the response
@@ -47,7 +49,8 @@ std::string TCurlResult::Header(std::string_view name) const {
       line.pop_back();
     }
     const std::size_t colon = line.find(':');
-    if (colon != std::string::npos && EqualIgnoringCase(std::string_view(line).substr(0, colon), name)) {
+    if (colon != std::string::npos &&
+        EqualIgnoringCase(std::string_view(line).substr(0, colon), name)) {
       std::size_t v = colon + 1;
       while (v < line.size() && line[v] == ' ') {
         ++v;
@@ -62,7 +65,8 @@ bool TCurlResult::HasHeader(std::string_view name) const {
   std::istringstream lines(Headers);
   for (std::string line; std::getline(lines, line);) {
     const std::size_t colon = line.find(':');
-    if (colon != std::string::npos && EqualIgnoringCase(std::string_view(line).substr(0, colon), name)) {
+    if (colon != std::string::npos &&
+        EqualIgnoringCase(std::string_view(line).substr(0, colon), name)) {
       return true;
     }
   }
@@ -80,15 +84,20 @@ TCurlResult RunCurl(TScratchFolder& folder, const std::vector<std::string>& args
   const auto headers = folder.UniquePath("curl-headers");
   const auto out = folder.UniquePath("curl-out");
   const auto err = folder.UniquePath("curl-err");
-  std::vector<std::string> argv = {FindProgram("curl").string(), "-sS", "--max-time",
-                                   std::to_string(maxTime.count()), "-D", headers.string(),
-                                   "-o", body.string(), "-w", "%{http_code}"};
+  std::vector<std::string> argv = {FindProgram("curl").string(),
+                                   "-sS",
+                                   "--max-time",
+                                   std::to_string(maxTime.count()),
+                                   "-D",
+                                   headers.string(),
+                                   "-o",
+                                   body.string(),
+                                   "-w",
+                                   "%{http_code}"};
   argv.insert(argv.end(), args.begin(), args.end());
 
-  TChildProcess curl(TSpawnOptions{.Argv = argv,
-                                   .UnsetEnv = ProxyVariables(),
-                                   .StdoutPath = out,
-                                   .StderrPath = err});
+  TChildProcess curl(TSpawnOptions{
+      .Argv = argv, .UnsetEnv = ProxyVariables(), .StdoutPath = out, .StderrPath = err});
   TCurlResult result;
   const auto exit = curl.WaitExit(maxTime + std::chrono::seconds(15));
   if (!exit) {
@@ -119,12 +128,18 @@ TCurlResult RunCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
 
 std::vector<std::string> RunParallelCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
                                                  const std::vector<std::string>& urls,
-                                                 const std::vector<std::string>& args,
-                                                 int parallel, std::chrono::seconds maxTime) {
-  std::vector<std::string> argv = {FindProgram("curl").string(), "-sS", "--fail",
-                                   "--max-time", std::to_string(maxTime.count()),
-                                   "--parallel", "--parallel-max", std::to_string(parallel),
-                                   "-x", "http://127.0.0.1:" + std::to_string(proxyPort)};
+                                                 const std::vector<std::string>& args, int parallel,
+                                                 std::chrono::seconds maxTime) {
+  std::vector<std::string> argv = {FindProgram("curl").string(),
+                                   "-sS",
+                                   "--fail",
+                                   "--max-time",
+                                   std::to_string(maxTime.count()),
+                                   "--parallel",
+                                   "--parallel-max",
+                                   std::to_string(parallel),
+                                   "-x",
+                                   "http://127.0.0.1:" + std::to_string(proxyPort)};
   argv.insert(argv.end(), args.begin(), args.end());
   std::vector<std::filesystem::path> outputs;
   for (const auto& url : urls) {

@@ -15,10 +15,10 @@ namespace e2e {
 // tunnel's "200 Connection established" block comes before it and is skipped) and the
 // body as it arrived.
 struct TCurlResult {
-  int ExitCode = -1;   // curl's own exit code; 28 means its --max-time ran out
-  int Status = 0;      // from -w %{http_code}
+  int ExitCode = -1; // curl's own exit code; 28 means its --max-time ran out
+  int Status = 0;    // from -w %{http_code}
   std::string StatusLine;
-  std::string Headers; // the last header block, lines ended by CR LF
+  std::string Headers;    // the last header block, lines ended by CR LF
   std::string AllHeaders; // every block, a tunnel's "Connection established" included
   std::string Body;
   std::string Stderr;
@@ -44,11 +44,10 @@ TCurlResult RunCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
 // Fetches every URL at once through the proxy (curl --parallel, at most
 // `parallel` transfers open together). Returns the bodies in the order of `urls`;
 // throws when curl fails or does not finish within `maxTime`.
-std::vector<std::string> RunParallelCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
-                                                 const std::vector<std::string>& urls,
-                                                 const std::vector<std::string>& args,
-                                                 int parallel,
-                                                 std::chrono::seconds maxTime = std::chrono::seconds(60));
+std::vector<std::string>
+RunParallelCurlViaProxy(TScratchFolder& folder, std::uint16_t proxyPort,
+                        const std::vector<std::string>& urls, const std::vector<std::string>& args,
+                        int parallel, std::chrono::seconds maxTime = std::chrono::seconds(60));
 
 // Case-insensitive substring test, for HTML whose tag case varies.
 bool ContainsIgnoringCase(std::string_view haystack, std::string_view needle);

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "E2ETest.h"
 
-#include <sys/stat.h>
-
 #include <stdexcept>
+#include <sys/stat.h>
 
 #ifndef QUORVANE_BINARY
 #error "QUORVANE_BINARY must name the program under test"
@@ -51,8 +50,8 @@ TChildProcess& TE2ETest::Spawn(const TSpawnOptions& options) {
   return *FChildren.back();
 }
 
-std::uint16_t TE2ETest::StartListening(
-    const std::string& what, const std::function<TChildProcess&(std::uint16_t)>& launch) {
+std::uint16_t TE2ETest::StartListening(const std::string& what,
+                                       const std::function<TChildProcess&(std::uint16_t)>& launch) {
   std::string failures;
   for (int attempt = 0; attempt < StartAttempts; ++attempt) {
     const std::uint16_t port = FreePort();
@@ -61,8 +60,8 @@ std::uint16_t TE2ETest::StartListening(
       return port;
     }
     const TExitStatus exit = child.Stop();
-    failures += "\n  port " + std::to_string(port) + ": " + exit.Describe() + "; stdout: " +
-                child.ReadStdout() + "; stderr: " + child.ReadStderr();
+    failures += "\n  port " + std::to_string(port) + ": " + exit.Describe() +
+                "; stdout: " + child.ReadStdout() + "; stderr: " + child.ReadStderr();
   }
   throw std::runtime_error(what + " did not start listening:" + failures);
 }
@@ -87,18 +86,19 @@ TNginx TE2ETest::StartNginx(bool withTls) {
   result.HttpPort = StartListening("nginx", [&](std::uint16_t port) -> TChildProcess& {
     const auto prefix = Folder / ("nginx." + std::to_string(++instance));
     std::filesystem::create_directories(prefix);
-    TNginxSite site{.Prefix = prefix, .Root = root, .HttpPort = port, .HttpsPort = {}, .Tls = result.Tls};
+    TNginxSite site{
+        .Prefix = prefix, .Root = root, .HttpPort = port, .HttpsPort = {}, .Tls = result.Tls};
     if (withTls) {
       site.HttpsPort = FreePort();
       result.HttpsPort = site.HttpsPort;
     }
     result.AccessLog = prefix / "access.log";
     WriteFile(prefix / "nginx.conf", NginxConfig(site));
-    return Spawn(TSpawnOptions{.Argv = {nginx.string(), "-c", (prefix / "nginx.conf").string(),
-                                        "-p", prefix.string(), "-e",
-                                        (prefix / "error.log").string()},
-                               .StdoutPath = prefix / "stdout.log",
-                               .StderrPath = prefix / "stderr.log"});
+    return Spawn(
+        TSpawnOptions{.Argv = {nginx.string(), "-c", (prefix / "nginx.conf").string(), "-p",
+                               prefix.string(), "-e", (prefix / "error.log").string()},
+                      .StdoutPath = prefix / "stdout.log",
+                      .StderrPath = prefix / "stderr.log"});
   });
   if (result.HttpsPort && !WaitForPort(*result.HttpsPort, StartTimeout)) {
     throw std::runtime_error("nginx did not listen on its HTTPS port");
@@ -119,8 +119,8 @@ std::uint16_t TE2ETest::StartEchoOrigin(const std::optional<TTlsFiles>& tls) {
                           .StdoutPath = log,
                           .StderrPath = log};
     if (tls) {
-      options.Argv.insert(options.Argv.end(), {"--tls-cert", tls->Certificate.string(),
-                                               "--tls-key", tls->Key.string()});
+      options.Argv.insert(options.Argv.end(), {"--tls-cert", tls->Certificate.string(), "--tls-key",
+                                               tls->Key.string()});
     }
     return Spawn(options);
   });

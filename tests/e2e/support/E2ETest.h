@@ -7,11 +7,10 @@
 #include "Peers.h"
 #include "TestFiles.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -81,7 +80,9 @@ std::filesystem::path QuorvaneBinary();
 // Table rows print as their Name in test listings instead of as raw bytes; a test
 // file brings it into its namespace with `using e2e::PrintTo;`.
 template <typename TCase>
-  requires requires(const TCase& c) { std::string(c.Name); }
+requires requires(const TCase& c) {
+  std::string(c.Name);
+}
 void PrintTo(const TCase& row, std::ostream* os) {
   *os << row.Name;
 }

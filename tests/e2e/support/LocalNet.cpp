@@ -2,15 +2,14 @@
 #include "LocalNet.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <stdexcept>
+#include <sys/socket.h>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 
 namespace e2e {
 namespace {
@@ -90,7 +89,9 @@ TRawConnection::TRawConnection(std::uint16_t port)
   }
 }
 
-TRawConnection::~TRawConnection() { ::close(FFd); }
+TRawConnection::~TRawConnection() {
+  ::close(FFd);
+}
 
 void TRawConnection::Send(std::string_view bytes) {
   std::size_t sent = 0;

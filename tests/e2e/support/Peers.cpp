@@ -3,11 +3,10 @@
 
 #include "ChildProcess.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace e2e {
 

@@ -27,7 +27,7 @@ struct TNginxSite {
   std::filesystem::path Root;   // the files served
   std::uint16_t HttpPort = 0;
   std::optional<std::uint16_t> HttpsPort;
-  TTlsFiles Tls;                // used with HttpsPort
+  TTlsFiles Tls; // used with HttpsPort
 };
 // One foreground nginx process (no master, no daemon) that stops on SIGTERM and
 // writes nothing outside Prefix.

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TestFiles.h"
 
-#include <openssl/evp.h>
-
 #include <fstream>
 #include <iterator>
+#include <openssl/evp.h>
 #include <random>
 #include <stdexcept>
 
