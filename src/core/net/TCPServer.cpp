@@ -65,6 +65,23 @@ std::uint16_t LocalPort(int handle) {
 
 } // namespace
 
+void TContext::Link(TTCPConnection* upstream) {
+  std::lock_guard lock(FLinkLock);
+  FLinked = upstream;
+}
+
+bool TContext::Linked() const {
+  std::lock_guard lock(FLinkLock);
+  return FLinked != nullptr;
+}
+
+void TContext::ShutdownLinked() {
+  std::lock_guard lock(FLinkLock);
+  if (FLinked) {
+    FLinked->Shutdown();
+  }
+}
+
 TTCPServer::~TTCPServer() { StopAndJoin(); }
 
 void TTCPServer::Activate() {
@@ -103,6 +120,7 @@ void TTCPServer::Deactivate() {
     std::lock_guard lock(FContextsLock);
     for (TContext* context : FContexts) {
       context->Connection.Shutdown();
+      context->ShutdownLinked();
     }
   }
   if (!FActive.exchange(false)) {

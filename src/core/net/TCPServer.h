@@ -23,10 +23,18 @@ public:
   TTCPConnection Connection;
   std::string PeerIP; // dotted IPv4 text
   std::uint16_t PeerPort = 0;
-  // Per-connection user data of the layer above; read and cleared on the connection's thread.
-  std::atomic<void*> Data{nullptr};
 
   explicit TContext(int handle) : Connection(handle) {}
+
+  // The upstream connection serving this one while it lives (nullptr clears it); the
+  // owner thread sets and clears it, any thread may shut it down meanwhile.
+  void Link(TTCPConnection* upstream);
+  bool Linked() const;
+  void ShutdownLinked();
+
+private:
+  mutable std::mutex FLinkLock; // guards FLinked against being cleared while it is shut down
+  TTCPConnection* FLinked = nullptr;
 };
 
 // Threaded TCP server: one thread per live connection, taken from a pool of
@@ -59,7 +67,8 @@ public:
 
   // Raises ESocketError when a binding cannot listen; nothing listens then.
   void Activate();
-  // Closes every live connection, then the listening sockets.
+  // Closes every live connection and the upstream connection linked to it, then the
+  // listening sockets.
   void Deactivate();
   bool Active() const { return FActive.load(); }
   // The port the first binding listens on (the kernel's choice for port 0).

@@ -2,7 +2,6 @@
 #include "proxy/HTTPProxyServer.h"
 
 #include "net/LocalAddresses.h"
-#include "net/TCPClient.h"
 
 #include <algorithm>
 
@@ -54,11 +53,7 @@ void THTTPProxyServer::SetPort(int value) {
   }
 }
 
-void THTTPProxyServer::DisconnectRemote(TContext& context) {
-  if (auto* upstream = static_cast<TTCPClient*>(context.Data.load())) {
-    upstream->Shutdown();
-  }
-}
+void THTTPProxyServer::DisconnectRemote(TContext& context) { context.ShutdownLinked(); }
 
 bool THTTPProxyServer::IsLocalIP(const std::string& address) {
   std::call_once(FLocalIPListFilled, [this] { FLocalIPList = GetLocalIPList(); });

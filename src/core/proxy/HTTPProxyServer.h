@@ -59,7 +59,7 @@ public:
   // The port the server listens on (the kernel's choice when Port is 0); 0 while inactive.
   std::uint16_t ListeningPort() const { return BoundPort(); }
   std::size_t ActiveConnections() const { return ConnectionCount(); }
-  // Closes the upstream connection recorded on a browser connection, if any.
+  // Closes the upstream connection linked to a browser connection, if any.
   void DisconnectRemote(TContext& context);
 
   std::string BindErrorMsg() const { return *FBindErrorMsg.Get(); }
@@ -139,6 +139,19 @@ private:
   struct TCredentials {
     std::string UserName;
     std::string Password;
+  };
+
+  // Records the request's upstream connection on the browser's context while it
+  // lives, so that disabling the server or DisconnectRemote can reach it.
+  class TUpstreamRecord {
+  public:
+    TUpstreamRecord(TContext& context, TTCPConnection& upstream) : FContext(context) { FContext.Link(&upstream); }
+    ~TUpstreamRecord() { FContext.Link(nullptr); }
+    TUpstreamRecord(const TUpstreamRecord&) = delete;
+    TUpstreamRecord& operator=(const TUpstreamRecord&) = delete;
+
+  private:
+    TContext& FContext;
   };
 
   void CommandGet(TCommand& command);

@@ -21,32 +21,40 @@ std::int64_t ContentLength(const THeaderList& headers) {
   return length;
 }
 
+// The three-digit status code of a status line, or empty when there is none.
+std::string_view StatusCode(std::string_view statusLine) {
+  const std::size_t space = statusLine.find(' ');
+  if (space == std::string_view::npos || statusLine.size() < space + 4) {
+    return {};
+  }
+  return statusLine.substr(space + 1, 3);
+}
+
+bool IsInterimStatus(std::string_view statusLine) {
+  const std::string_view code = StatusCode(statusLine);
+  return !code.empty() && code[0] == '1' && code != "101";
+}
+
 // Responses to HEAD, and 1xx, 204 and 304 responses, end with their header block.
 bool StatusAllowsBody(const THeaderList& responseHeaders) {
   if (responseHeaders.Count() == 0) {
     return true;
   }
-  const std::string& statusLine = responseHeaders[0];
-  const std::size_t space = statusLine.find(' ');
-  if (space == std::string::npos || statusLine.size() < space + 4) {
-    return true;
-  }
-  const std::string_view code = std::string_view(statusLine).substr(space + 1, 3);
-  return !(code[0] == '1' || code == "204" || code == "304");
+  const std::string_view code = StatusCode(responseHeaders[0]);
+  return code.empty() || !(code[0] == '1' || code == "204" || code == "304");
 }
 
-// Records the request's upstream connection on the browser's context while it lives,
-// so that a disconnect from outside can reach it.
-class TUpstreamRecord {
-public:
-  TUpstreamRecord(TContext& context, TTCPClient& upstream) : FContext(context) { FContext.Data = &upstream; }
-  ~TUpstreamRecord() { FContext.Data = nullptr; }
-  TUpstreamRecord(const TUpstreamRecord&) = delete;
-  TUpstreamRecord& operator=(const TUpstreamRecord&) = delete;
-
-private:
-  TContext& FContext;
-};
+// The final response head.
+THeaderList ReadResponseHead(TTCPConnection& upstream) {
+  // Interim 1xx answers (other than a protocol switch) are dropped: the browser
+  // gets the final response only.
+  for (;;) {
+    THeaderList head(upstream.Capture());
+    if (head.Count() == 0 || !IsInterimStatus(head[0])) {
+      return head;
+    }
+  }
+}
 
 const std::string& Target(const TCommand& command) {
   static const std::string none;
@@ -90,6 +98,9 @@ void THTTPProxyServer::PrepareForwardHeaders(THeaderList& headers) const {
   headers.SetValue("Connection", "close");
   headers.Delete("Proxy-Connection");
   headers.Delete("Keep-Alive");
+  // The body is already here in whole; the origin's go-ahead would only be relayed
+  // to a browser that stopped waiting for it.
+  headers.Delete("Expect");
 }
 
 void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upstream, const std::string* document) {
@@ -116,7 +127,7 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
     return;
   }
   TTCPClient upstream;
-  TUpstreamRecord record(command.Context, upstream);
+  const TUpstreamRecord record(command.Context, upstream);
   TURI uri(Target(command));
   if (OnHTTPGet) {
     OnHTTPGet(*this, uri, headers);
@@ -149,7 +160,7 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
   upstream.Write(requestLine + "\r\n" + headers.Text() + "\r\n");
   ReportBytes(static_cast<std::int64_t>(requestLine.size()));
 
-  THeaderList response(upstream.Capture());
+  THeaderList response(ReadResponseHead(upstream));
   if (OnHTTPRemoteHTTPHeader) {
     OnHTTPRemoteHTTPHeader(*this, response);
   }
@@ -169,11 +180,16 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   }
   TPostData body;
   const std::int64_t length = ContentLength(headers);
+  if (length > 0 && ContainsText(headers.Value("Expect"), "100-continue")) {
+    // The browser holds the body back until told to send it.
+    browser.Write("HTTP/1.1 100 Continue\r\n\r\n");
+  }
   if (length > 0) {
     browser.ReadExact(static_cast<std::uint64_t>(length),
                       [&body](const char* data, std::size_t size) { body.Append({data, size}); });
   }
   TTCPClient upstream;
+  const TUpstreamRecord record(command.Context, upstream);
   TURI uri(Target(command));
   if (OnHTTPPost) {
     OnHTTPPost(*this, uri, headers, body);
@@ -210,7 +226,7 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   body.WriteTo(upstream);
   ReportBytes(static_cast<std::int64_t>(body.Size()));
 
-  THeaderList response(upstream.Capture());
+  THeaderList response(ReadResponseHead(upstream));
   if (OnHTTPRemoteHTTPHeader) {
     OnHTTPRemoteHTTPHeader(*this, response);
   }
@@ -224,6 +240,7 @@ void THTTPProxyServer::CommandHead(TCommand& command) {
     return;
   }
   TTCPClient upstream;
+  const TUpstreamRecord record(command.Context, upstream);
   TURI uri(Target(command));
   if (OnHTTPHead) {
     OnHTTPHead(*this, uri, headers);
@@ -252,7 +269,7 @@ void THTTPProxyServer::CommandHead(TCommand& command) {
   ReportBytes(static_cast<std::int64_t>(requestLine.size()));
   ReportBytes(static_cast<std::int64_t>(headerText.size()));
 
-  THeaderList response(upstream.Capture());
+  THeaderList response(ReadResponseHead(upstream));
   TransferBody(upstream, browser, response, true, false, Target(command));
 }
 

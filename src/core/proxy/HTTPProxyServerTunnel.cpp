@@ -12,6 +12,7 @@ void THTTPProxyServer::CommandConnect(TCommand& command) {
     OnHTTPConnect(*this, target);
   }
   TTCPClient upstream;
+  const TUpstreamRecord record(command.Context, upstream);
   const std::size_t colon = target.find(':');
   upstream.Host = target.substr(0, colon);
   upstream.Port = static_cast<std::uint16_t>(

@@ -133,6 +133,19 @@ TEST_F(ProxyForward, PostForwardsBodyAndKeepsTheBrowsersProtocolWord) {
   EXPECT_EQ(FProxy.Totals().Bytes, sent + received);
 }
 
+TEST_F(ProxyForward, PostAskingToContinueIsToldToGoOnAndOriginIsNotAsked) {
+  const std::string reply = FProxy.Exchange("POST " + Url("/") +
+                                            " HTTP/1.1\r\nContent-Length: 2\r\nExpect: 100-continue\r\n\r\nok");
+  EXPECT_EQ(reply, "HTTP/1.1 100 Continue\r\n\r\n" + SmallPage);
+  EXPECT_EQ(FOrigin->FirstRequest().find("Expect"), std::string::npos);
+}
+
+TEST_F(ProxyForward, InterimResponsesOfTheOriginAreNotRelayed) {
+  Answer("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\n" + SmallPage);
+  EXPECT_EQ(FProxy.Exchange("POST " + Url("/") + " HTTP/1.1\r\nContent-Length: 1\r\n\r\nx"), SmallPage);
+  EXPECT_EQ(FProxy.Exchange(Get(Url("/"))), SmallPage);
+}
+
 TEST_F(ProxyForward, PostWithoutLengthForwardsAnEmptyBody) {
   FProxy.Exchange("POST " + Url("/") + " HTTP/1.0\r\nHost: x\r\n\r\nignored");
   EXPECT_TRUE(FOrigin->FirstRequest().ends_with("Connection: close\r\n\r\n"));

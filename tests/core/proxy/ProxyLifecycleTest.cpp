@@ -94,21 +94,58 @@ TEST(ProxyLifecycle, UnknownMethodGets400WithTheLineAndConnectionStaysOpen) {
   ::close(handle);
 }
 
-TEST(ProxyLifecycle, DisconnectRemoteClosesTheRecordedUpstreamConnection) {
-  TProxyUnderTest proxy;
-  std::uint16_t port = 0;
-  const int listener = loopback::Listen(port);
-  std::promise<TContext*> requestContext;
-  proxy.Server.OnConnect = [&](TContext& context) { requestContext.set_value(&context); };
-  const int browser = loopback::Connect(proxy.Port());
-  loopback::SendAll(browser, "GET http://127.0.0.1:" + std::to_string(port) + "/ HTTP/1.0\r\n\r\n");
-  const int origin = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-  loopback::ReceiveExactly(origin, 1);
-  proxy.Server.DisconnectRemote(*requestContext.get_future().get());
-  EXPECT_EQ(loopback::ReceiveAll(origin, std::chrono::milliseconds(2000)).find("GET / HTTP/1.0"), std::string::npos);
-  ::close(origin);
-  ::close(browser);
-  ::close(listener);
+// A request whose origin has sent part of its answer and then stalls.
+class ProxyStalledOrigin : public testing::TestWithParam<std::string> {
+protected:
+  ProxyStalledOrigin() {
+    FListener = loopback::Listen(FOriginPort);
+    FProxy.Server.OnConnect = [this](TContext& context) { FContext.set_value(&context); };
+    FBrowser = loopback::Connect(FProxy.Port());
+    const std::string body = GetParam() == "POST" ? "Content-Length: 1\r\n\r\nx" : "\r\n";
+    loopback::SendAll(FBrowser, GetParam() + " http://127.0.0.1:" + std::to_string(FOriginPort) + "/ HTTP/1.0\r\n" + body);
+    FOrigin = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+    loopback::ReceiveExactly(FOrigin, 10);
+    loopback::SendAll(FOrigin, "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nfirst");
+  }
+  ~ProxyStalledOrigin() override {
+    ::close(FOrigin);
+    ::close(FBrowser);
+    ::close(FListener);
+  }
+  // True when the proxy closes its upstream connection within two seconds.
+  bool UpstreamClosed() const {
+    pollfd fd{FOrigin, POLLIN, 0};
+    char rest[4096];
+    for (int i = 0; i < 100; ++i) {
+      if (::poll(&fd, 1, 20) > 0 && ::recv(FOrigin, rest, sizeof rest, MSG_DONTWAIT) == 0) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  TProxyUnderTest FProxy;
+  std::promise<TContext*> FContext;
+  std::uint16_t FOriginPort = 0;
+  int FListener = -1;
+  int FBrowser = -1;
+  int FOrigin = -1;
+};
+
+TEST_P(ProxyStalledOrigin, DisconnectRemoteClosesTheLinkedUpstreamConnection) {
+  TContext* context = FContext.get_future().get();
+  for (int i = 0; i < 500 && !context->Linked(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  FProxy.Server.DisconnectRemote(*context);
+  EXPECT_TRUE(UpstreamClosed());
 }
+
+TEST_P(ProxyStalledOrigin, DisablingTheServerAlsoClosesTheUpstreamConnection) {
+  FProxy.Server.SetEnabled(false);
+  EXPECT_TRUE(UpstreamClosed());
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, ProxyStalledOrigin, testing::Values("GET", "POST", "HEAD"));
 
 } // namespace
