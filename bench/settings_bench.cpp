@@ -63,15 +63,18 @@ std::unique_ptr<TRegistry> EmptyRegistry(TBenchHome& home) {
   return registry;
 }
 
-void LoadFreshHive(benchmark::State& state) {
+// Times action on new settings over a registry that make creates for each
+// iteration; building and closing them is not timed.
+template <typename TMake, typename TAction>
+void TimeOnNewRegistry(benchmark::State& state, TMake make, TAction action) {
   TBenchHome home;
   TSilentUserInterface ui;
   for (auto _ : state) {
     state.PauseTiming();
-    auto registry = EmptyRegistry(home);
+    std::unique_ptr<TRegistry> registry = make(home);
     auto settings = std::make_unique<TRegistrySettings>(*registry, ui, ProgramFolder());
     state.ResumeTiming();
-    settings->Load();
+    action(*settings);
     state.PauseTiming();
     settings.reset();
     registry.reset();
@@ -79,37 +82,22 @@ void LoadFreshHive(benchmark::State& state) {
   }
 }
 
+void LoadFreshHive(benchmark::State& state) {
+  TimeOnNewRegistry(state, EmptyRegistry, [](TRegistrySettings& settings) { settings.Load(); });
+}
+
 void SaveFreshHive(benchmark::State& state) {
-  TBenchHome home;
-  TSilentUserInterface ui;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto registry = EmptyRegistry(home);
-    auto settings = std::make_unique<TRegistrySettings>(*registry, ui, ProgramFolder());
-    state.ResumeTiming();
-    settings->Save();
-    state.PauseTiming();
-    settings.reset();
-    registry.reset();
-    state.ResumeTiming();
-  }
+  TimeOnNewRegistry(state, EmptyRegistry, [](TRegistrySettings& settings) { settings.Save(); });
 }
 
 // The very first start: the hive files themselves are created by Load.
 void LoadCreatingHiveFiles(benchmark::State& state) {
-  TBenchHome home;
-  TSilentUserInterface ui;
-  for (auto _ : state) {
-    state.PauseTiming();
-    auto registry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(home.FreshRegistryFolder()));
-    auto settings = std::make_unique<TRegistrySettings>(*registry, ui, ProgramFolder());
-    state.ResumeTiming();
-    settings->Load();
-    state.PauseTiming();
-    settings.reset();
-    registry.reset();
-    state.ResumeTiming();
-  }
+  TimeOnNewRegistry(
+      state,
+      [](TBenchHome& home) {
+        return std::make_unique<TRegistry>(TRegistryLocations::InFolder(home.FreshRegistryFolder()));
+      },
+      [](TRegistrySettings& settings) { settings.Load(); });
 }
 
 // The program's own case: one registry for the process, everything stored.

@@ -153,12 +153,6 @@ std::string Hex(const std::vector<std::uint8_t>& data, const char* separator, bo
   return text;
 }
 
-std::uint32_t DWordOf(const TRegValue& value) {
-  std::uint32_t number = 0;
-  for (std::size_t i = value.Data.size(); i-- > 0;) number = (number << 8) | value.Data[i];
-  return number;
-}
-
 std::string TypeName(TRegValueType type) {
   switch (type) {
     case TRegValueType::String:
@@ -177,7 +171,7 @@ std::string DisplayData(const TRegValue& value) {
       return ValueText(value);
     case TRegValueType::DWord: {
       char text[16];
-      std::snprintf(text, sizeof text, "0x%x", DWordOf(value));
+      std::snprintf(text, sizeof text, "0x%x", ValueDWord(value));
       return text;
     }
     case TRegValueType::Binary:
@@ -276,7 +270,7 @@ void ExportKey(TRegistry& registry, const TKeyName& name, const TRegKey& key, st
         break;
       case TRegValueType::DWord: {
         char digits[16];
-        std::snprintf(digits, sizeof digits, "dword:%08x", DWordOf(value));
+        std::snprintf(digits, sizeof digits, "dword:%08x", ValueDWord(value));
         text += digits;
         break;
       }

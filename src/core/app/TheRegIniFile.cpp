@@ -83,6 +83,16 @@ bool TTheRegIniFile::ReadText(std::string_view name, std::string& text) {
   return true;
 }
 
+bool TTheRegIniFile::ReadTyped(std::string_view name, TRegValueType type, TRegValue& value) {
+  if (WithKey(TAccess::Read, TNeeds::AreaAndSection,
+              [&](const TRegKey& key) { return FRegistry.QueryValue(key, name, value); }) != TRegResult::Ok ||
+      value.Type != type) {
+    FErrorCode = RegNotFound;
+    return false;
+  }
+  return true;
+}
+
 bool TTheRegIniFile::WriteValue(std::string_view name, const TRegValue& value) {
   if (WithKey(TAccess::Write, TNeeds::AreaAndSection,
               [&](const TRegKey& key) { return FRegistry.SetValue(key, name, value); }) != TRegResult::Ok) {
@@ -117,16 +127,11 @@ void TTheRegIniFile::WriteInteger(std::string_view name, int value) { WriteStrin
 std::uint32_t TTheRegIniFile::ReadDWord(std::string_view name, std::uint32_t defaultValue) {
   FErrorCode = RegOk;
   TRegValue value;
-  if (WithKey(TAccess::Read, TNeeds::AreaAndSection,
-              [&](const TRegKey& key) { return FRegistry.QueryValue(key, name, value); }) != TRegResult::Ok ||
-      value.Type != TRegValueType::DWord ||
-      value.Data.size() != 4) {
+  if (!ReadTyped(name, TRegValueType::DWord, value) || value.Data.size() != 4) {
     FErrorCode = RegNotFound;
     return defaultValue;
   }
-  std::uint32_t number = 0;
-  for (int byte = 3; byte >= 0; --byte) number = (number << 8) | value.Data[static_cast<std::size_t>(byte)];
-  return number;
+  return ValueDWord(value);
 }
 
 void TTheRegIniFile::WriteDWord(std::string_view name, std::uint32_t value) {
@@ -189,13 +194,7 @@ void TTheRegIniFile::ReadBinary(std::string_view name, std::vector<std::uint8_t>
   FErrorCode = RegOk;
   stream.clear();
   TRegValue value;
-  if (WithKey(TAccess::Read, TNeeds::AreaAndSection,
-              [&](const TRegKey& key) { return FRegistry.QueryValue(key, name, value); }) != TRegResult::Ok ||
-      value.Type != TRegValueType::Binary) {
-    FErrorCode = RegNotFound;
-    return;
-  }
-  stream = std::move(value.Data);
+  if (ReadTyped(name, TRegValueType::Binary, value)) stream = std::move(value.Data);
 }
 
 void TTheRegIniFile::WriteBinary(std::string_view name, const std::vector<std::uint8_t>& stream) {

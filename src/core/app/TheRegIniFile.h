@@ -84,6 +84,8 @@ class TTheRegIniFile {
   std::string KeyPath() const;
   void CloseKey() { FCachedValid = false; }
   bool ReadText(std::string_view name, std::string& text);
+  // The value when it exists with the given type; otherwise ErrorCode RegNotFound.
+  bool ReadTyped(std::string_view name, TRegValueType type, TRegValue& value);
   bool WriteValue(std::string_view name, const TRegValue& value);
 
   TRegistry& FRegistry;

@@ -278,6 +278,12 @@ std::string ValueText(const TRegValue& value) {
   return text;
 }
 
+std::uint32_t ValueDWord(const TRegValue& value) {
+  std::uint32_t number = 0;
+  for (std::size_t i = std::min<std::size_t>(value.Data.size(), 4); i-- > 0;) number = (number << 8) | value.Data[i];
+  return number;
+}
+
 std::string_view RootKeyName(TRootKey root) {
   switch (root) {
     case TRootKey::CurrentUser:

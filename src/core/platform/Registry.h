@@ -61,6 +61,8 @@ TRegValue MakeStringValue(std::string_view text);
 TRegValue MakeDWordValue(std::uint32_t value);
 // The text up to the first NUL.
 std::string ValueText(const TRegValue& value);
+// The number of a REG_DWORD value (its four bytes, lowest first).
+std::uint32_t ValueDWord(const TRegValue& value);
 
 class TRegistryHive;
 

@@ -92,6 +92,7 @@ TEST_F(RegistryTest, ValuesKeepTheirTypeAndBytes) {
     EXPECT_EQ(read.Data, expected.Data) << name;
   }
   EXPECT_EQ(MakeDWordValue(0x01020304).Data, (std::vector<std::uint8_t>{4, 3, 2, 1}));
+  EXPECT_EQ(ValueDWord(MakeDWordValue(0xDEADBEEF)), 0xDEADBEEFu);
 }
 
 TEST_F(RegistryTest, MissingKeysAndValuesAreReportedAsNotFound) {
@@ -233,10 +234,8 @@ int RunChild(const std::filesystem::path& folder, int child, int count) {
     if (registry.SetValue(key, name, MakeStringValue(name)) != TRegResult::Ok) return 2;
     TRegistry::TTransaction transaction(registry, TRootKey::CurrentUser);
     TRegValue counter;
-    std::uint32_t number = 0;
-    if (registry.QueryValue(key, "Counter", counter) == TRegResult::Ok) {
-      for (int byte = 3; byte >= 0; --byte) number = (number << 8) | counter.Data[static_cast<std::size_t>(byte)];
-    }
+    const std::uint32_t number =
+        registry.QueryValue(key, "Counter", counter) == TRegResult::Ok ? ValueDWord(counter) : 0;
     if (registry.SetValue(key, "Counter", MakeDWordValue(number + 1)) != TRegResult::Ok) return 3;
     if (transaction.Commit() != TRegResult::Ok) return 4;
   }
