@@ -166,7 +166,8 @@ std::string TTCPConnection::ReadLn() {
   for (;;) {
     const char* begin = FBuffer.data() + FBegin;
     const std::size_t available = BufferedSize();
-    if (const void* lf = std::memchr(begin + FScanned, '\n', available - FScanned)) {
+    // Before the first read the buffer has no storage, and memchr must not see a null pointer.
+    if (const void* lf = available > FScanned ? std::memchr(begin + FScanned, '\n', available - FScanned) : nullptr) {
       std::size_t length = static_cast<const char*>(lf) - begin;
       const std::size_t consumed = length + 1;
       if (length > 0 && begin[length - 1] == '\r') {
