@@ -6,7 +6,7 @@ ARGS       ?=
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean test-asan test-tsan
 
 all: build
 
@@ -32,3 +32,20 @@ bench: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Sanitizer suites: the whole test suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, or with ThreadSanitizer, each in its own folder.
+# TEST_ARGS goes to ctest (for example TEST_ARGS="-L unit").
+TEST_ARGS ?=
+SAN_CMAKE_ARGS := -DQUORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS)
+SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
+           UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+           TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/tsan.supp
+
+test-asan: deps
+	$(MAKE) build BUILD=build-asan CMAKE_ARGS="-DQUORVANE_SANITIZE=address,undefined $(SAN_CMAKE_ARGS)"
+	$(SAN_ENV) ./scripts/run-tests build-asan $(TEST_ARGS)
+
+test-tsan: deps
+	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DQUORVANE_SANITIZE=thread $(SAN_CMAKE_ARGS)"
+	$(SAN_ENV) ./scripts/run-tests build-tsan $(TEST_ARGS)

@@ -21,3 +21,20 @@ function(quorvane_add_gtest name label)
   endif()
   gtest_discover_tests(${name} PROPERTIES ${props} DISCOVERY_TIMEOUT 30)
 endfunction()
+
+# QUORVANE_SANITIZE: a list of sanitizers ("address,undefined" or "thread") built
+# into every target, libraries and tests alike, so that a fault in a helper
+# library is caught where the test drives it.
+set(QUORVANE_SANITIZE "" CACHE STRING "Sanitizers for every target: address,undefined or thread")
+# Commas are accepted as well, so the value passes through make and the shell unquoted.
+string(REPLACE "," ";" QUORVANE_SANITIZE "${QUORVANE_SANITIZE}")
+if(QUORVANE_SANITIZE)
+  if("thread" IN_LIST QUORVANE_SANITIZE AND "address" IN_LIST QUORVANE_SANITIZE)
+    message(FATAL_ERROR "QUORVANE_SANITIZE: thread and address cannot be combined")
+  endif()
+  list(JOIN QUORVANE_SANITIZE "," sanitizers)
+  # Frame pointers give whole stacks in reports; an undefined-behaviour finding
+  # stops the program so the test fails instead of printing and going on.
+  add_compile_options(-fsanitize=${sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${sanitizers})
+endif()
