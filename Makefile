@@ -6,7 +6,7 @@ ARGS       ?=
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench clean test-asan test-tsan
+.PHONY: all deps configure build run test bench clean test-asan test-tsan fuzz
 
 all: build
 
@@ -49,3 +49,15 @@ test-asan: deps
 test-tsan: deps
 	$(MAKE) build BUILD=build-tsan CMAKE_ARGS="-DQUORVANE_SANITIZE=thread $(SAN_CMAKE_ARGS)"
 	$(SAN_ENV) ./scripts/run-tests build-tsan $(TEST_ARGS)
+
+# Fuzz targets (clang's libFuzzer) with AddressSanitizer and UndefinedBehaviorSanitizer,
+# each run for FUZZ_SECONDS; FUZZ_TARGETS picks some (names as in tests/fuzz/corpus).
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD   ?= build-fuzz
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER) \
+	  -DQUORVANE_BUILD_FUZZ=ON -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_BENCH=OFF -DQUORVANE_BUILD_UI=OFF \
+	  -DQUORVANE_SANITIZE=address,undefined
+	cmake --build $(FUZZ_BUILD) --target fuzz_targets -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) ./scripts/run-fuzz $(FUZZ_BUILD)

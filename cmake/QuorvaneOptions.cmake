@@ -38,3 +38,10 @@ if(QUORVANE_SANITIZE)
   add_compile_options(-fsanitize=${sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${sanitizers})
 endif()
+
+# Fuzz builds instrument every library for coverage; the targets themselves link
+# libFuzzer's main (tests/fuzz).
+option(QUORVANE_BUILD_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(QUORVANE_BUILD_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

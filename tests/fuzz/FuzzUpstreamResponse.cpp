@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The response header reader and the body relay: a real proxy on loopback forwards
+// one request to a scripted origin that answers with the fuzz bytes and closes.
+// The browser must get the origin's header block line for line and then the body
+// the header block announces (or what arrived of it), and the proxy must finish.
+#include "FuzzCheck.h"
+#include "FuzzInput.h"
+#include "LoopbackSockets.h"
+
+#include "proxy/HTTPProxyServer.h"
+
+#include <charconv>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::string_view PostBody = "a=1&b=2";
+
+// Answers every connection with the current script after reading the request head
+// and the body the request announces.
+class TOrigin {
+public:
+  TOrigin() {
+    FListener = loopback::Listen(FPort);
+    std::thread([this] { Serve(); }).detach(); // lives as long as the fuzzing process
+  }
+  std::uint16_t Port() const { return FPort; }
+  void Script(std::string response) {
+    std::lock_guard lock(FLock);
+    FResponse = std::move(response);
+  }
+
+private:
+  void Serve() {
+    for (;;) {
+      const int handle = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
+      if (handle < 0) {
+        continue;
+      }
+      std::string request;
+      char buffer[4096];
+      std::size_t wanted = std::string::npos;
+      while (request.size() < wanted) {
+        pollfd fd{handle, POLLIN, 0};
+        if (::poll(&fd, 1, 5000) <= 0) {
+          break;
+        }
+        const ssize_t n = ::recv(handle, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+          break;
+        }
+        request.append(buffer, static_cast<std::size_t>(n));
+        if (const std::size_t end = request.find("\r\n\r\n"); end != std::string::npos && wanted == std::string::npos) {
+          wanted = end + 4 + (request.starts_with("POST ") ? PostBody.size() : 0);
+        }
+      }
+      std::string response;
+      {
+        std::lock_guard lock(FLock);
+        response = FResponse;
+      }
+      try {
+        loopback::SendAll(handle, response);
+      } catch (const std::exception&) {
+        // The proxy may stop reading early (limits): that is its right.
+      }
+      ::close(handle);
+    }
+  }
+
+  int FListener = -1;
+  std::uint16_t FPort = 0;
+  std::mutex FLock; // guards FResponse
+  std::string FResponse;
+};
+
+struct TExpected {
+  bool Complete = false; // the origin's header block ended within the limits
+  std::vector<std::string> Lines;
+  std::string Rest; // the bytes after the header block
+};
+
+std::string_view StatusCode(std::string_view statusLine) {
+  const std::size_t space = statusLine.find(' ');
+  return space == std::string_view::npos || statusLine.size() < space + 4 ? std::string_view()
+                                                                          : statusLine.substr(space + 1, 3);
+}
+
+// One header block from offset on; Complete tells whether it ended within the limits.
+TExpected SplitHead(const std::string& bytes, std::size_t start) {
+  TExpected expected;
+  for (std::size_t lf; (lf = bytes.find('\n', start)) != std::string::npos; start = lf + 1) {
+    std::size_t end = lf;
+    if (end > start && bytes[end - 1] == '\r') {
+      --end;
+    }
+    if (end - start > TTCPConnection::MaxLineLength) {
+      return expected;
+    }
+    if (end == start) {
+      expected.Complete = true;
+      expected.Rest = bytes.substr(lf + 1);
+      return expected;
+    }
+    if (expected.Lines.size() == TTCPConnection::MaxHeaderLines) {
+      return expected;
+    }
+    expected.Lines.push_back(bytes.substr(start, end - start));
+  }
+  return expected;
+}
+
+// The final response head: interim 1xx heads (but a protocol switch) are skipped.
+TExpected SplitResponse(const std::string& bytes) {
+  std::size_t start = 0;
+  for (;;) {
+    TExpected expected = SplitHead(bytes, start);
+    if (!expected.Complete || expected.Lines.empty()) {
+      return expected;
+    }
+    const std::string_view code = StatusCode(expected.Lines[0]);
+    if (code.empty() || code[0] != '1' || code == "101") {
+      return expected;
+    }
+    start = bytes.size() - expected.Rest.size();
+  }
+}
+
+std::int64_t AnnouncedLength(const THeaderList& headers) {
+  const std::string text = headers.Value("Content-Length");
+  std::int64_t length = -1;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
+  return text.empty() || error != std::errc() || end != text.data() + text.size() || length < 0 ? -1 : length;
+}
+
+bool BodyAllowed(const std::vector<std::string>& lines) {
+  if (lines.empty()) {
+    return true;
+  }
+  const std::string_view code = StatusCode(lines[0]);
+  return code.empty() || !(code[0] == '1' || code == "204" || code == "304");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static TOrigin origin;
+  static THTTPProxyServer* proxy = [] {
+    auto* server = new THTTPProxyServer; // kept to the end of the process, like the origin
+    server->SetPort(0);
+    server->SetProxyAuthType(TAuthType::atAll);
+    server->SetServerName("Fuzz");
+    server->SetEnabled(true);
+    return server;
+  }();
+  if (size == 0) {
+    return 0;
+  }
+  const std::uint8_t flags = data[0];
+  const bool post = (flags & 3) == 1;
+  const bool head = (flags & 3) == 2;
+  const bool filter = (flags & 4) != 0;
+  proxy->SetBlockJavaScript(filter);
+  proxy->SetDefaultTransferBlockSize((flags & 8) != 0 ? 1024 : 65535);
+  const std::string response = fuzzinput::Expand(data + 1, size - 1);
+  origin.Script(response);
+
+  const std::string target = "http://127.0.0.1:" + std::to_string(origin.Port()) + "/page.html";
+  std::string request = (post ? "POST " : head ? "HEAD " : "GET ") + target + " HTTP/1.1\r\nHost: fuzz\r\n";
+  request += post ? "Content-Length: " + std::to_string(PostBody.size()) + "\r\n\r\n" + std::string(PostBody) : "\r\n";
+  const int browser = loopback::Connect(proxy->ListeningPort());
+  loopback::SendAll(browser, request);
+  std::string reply;
+  char buffer[65536];
+  for (;;) {
+    pollfd fd{browser, POLLIN, 0};
+    // The origin has closed by now, so the proxy must finish: a long silence is a hang.
+    FUZZ_REQUIRE(::poll(&fd, 1, 20000) > 0);
+    const ssize_t n = ::recv(browser, buffer, sizeof buffer, 0);
+    if (n <= 0) {
+      break;
+    }
+    reply.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(browser);
+
+  const TExpected expected = SplitResponse(response);
+  if (!expected.Complete) {
+    // A header block cut short or over a limit: the browser gets nothing at all.
+    FUZZ_REQUIRE(reply.empty());
+    return 0;
+  }
+  THeaderList headers(expected.Lines);
+  std::string contentType = headers.Value("Content-Type");
+  for (char& c : contentType) {
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  const bool html = contentType.find("text/html") != std::string::npos;
+  const bool hasBody = !head && BodyAllowed(expected.Lines);
+  const std::int64_t length = hasBody ? AnnouncedLength(headers) : 0;
+  if (filter && html && hasBody) {
+    // Filtered documents may change; only the status line is sure to come through.
+    FUZZ_REQUIRE(reply.empty() || reply.starts_with(expected.Lines.empty() ? std::string("\r\n") : expected.Lines[0]));
+    return 0;
+  }
+  const std::string headBlock = headers.Text() + "\r\n";
+  FUZZ_REQUIRE(reply.starts_with(headBlock));
+  const std::string body = reply.substr(headBlock.size());
+  if (length < 0) {
+    FUZZ_REQUIRE(body == expected.Rest);
+  } else if (static_cast<std::size_t>(length) <= expected.Rest.size()) {
+    FUZZ_REQUIRE(body == expected.Rest.substr(0, static_cast<std::size_t>(length)));
+  } else {
+    // The origin closed early: what arrived goes on, then the connection ends.
+    FUZZ_REQUIRE(expected.Rest.starts_with(body));
+  }
+  return 0;
+}
