@@ -15,8 +15,8 @@ TPipe::TPipe() {
   }
   FRead = ends[0];
   FWrite = ends[1];
-  // Only a hint: a user past the kernel's pipe quota keeps the default size.
-  ::fcntl(FWrite, F_SETPIPE_SZ, static_cast<int>(Capacity));
+  ::fcntl(FWrite, F_SETPIPE_SZ, static_cast<int>(RequestedSize));
+  FSize = static_cast<std::size_t>(::fcntl(FWrite, F_GETPIPE_SZ));
 }
 
 TPipe::~TPipe() {

@@ -53,13 +53,14 @@ void TTCPConnection::CloseGracefully() {
   if (handle >= 0 && !FPeerClosed && (BufferedSize() > 0 || (::ioctl(handle, FIONREAD, &pending) == 0 && pending > 0))) {
     ::shutdown(handle, SHUT_WR);
     const auto deadline = std::chrono::steady_clock::now() + LingerTimeout;
-    char sink[16 * 1024];
+    // On the heap: a large stack buffer here would make every connection thread's stack deeper.
+    std::vector<char> sink(16 * 1024);
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0 || WaitFor(POLLIN, left) == TWait::TimedOut) {
         break;
       }
-      const ssize_t n = ::recv(handle, sink, sizeof sink, 0);
+      const ssize_t n = ::recv(handle, sink.data(), sink.size(), 0);
       if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
         break;
       }
@@ -268,34 +269,62 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
   if (moved == count || FPeerClosed) {
     return moved;
   }
+  // Reading and writing overlap: the pipe takes what arrives while the target is
+  // still busy with what came before.
   TPipe pipe;
-  while (moved < count) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(count - moved, TPipe::Capacity));
-    const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, want,
-                               SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
-    if (n == 0) {
-      FPeerClosed = true;
-      if (count == UntilClose) {
-        return moved;
+  std::uint64_t pulled = moved;
+  std::size_t inPipe = 0;
+  for (;;) {
+    const bool wantRead = pulled < count && !FPeerClosed && inPipe < pipe.Size();
+    bool progress = false;
+    if (wantRead) {
+      const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(count - pulled, pipe.Size() - inPipe));
+      const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, room, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+      if (n > 0) {
+        pulled += static_cast<std::uint64_t>(n);
+        inPipe += static_cast<std::size_t>(n);
+        progress = true;
+      } else if (n == 0) {
+        FPeerClosed = true;
+        progress = true;
+      } else if (errno != EAGAIN && errno != EINTR) {
+        FPeerClosed = true;
+        throw ESocketError("splice", errno);
       }
-      throw EConnClosedGracefully();
     }
-    if (n < 0) {
-      if (errno == EAGAIN) {
-        if (WaitFor(POLLIN, FReadTimeout) == TWait::TimedOut) {
-          throw EReadTimeout();
-        }
-        continue;
+    if (inPipe > 0) {
+      const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, target.Handle(), nullptr, inPipe, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+      if (n > 0) {
+        inPipe -= static_cast<std::size_t>(n);
+        moved += static_cast<std::uint64_t>(n);
+        onBlock(static_cast<std::size_t>(n));
+        progress = true;
+      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        throw ESocketError("splice", errno);
       }
-      if (errno == EINTR) {
-        continue;
-      }
-      FPeerClosed = true;
-      throw ESocketError("splice", errno);
     }
-    pipe.DrainTo(target, static_cast<std::size_t>(n));
-    moved += static_cast<std::uint64_t>(n);
-    onBlock(static_cast<std::size_t>(n));
+    if (inPipe == 0 && (pulled == count || FPeerClosed)) {
+      break;
+    }
+    if (progress) {
+      continue;
+    }
+    pollfd fds[2] = {{FHandle.load(), static_cast<short>(wantRead ? POLLIN : 0), 0},
+                     {target.Handle(), static_cast<short>(inPipe > 0 ? POLLOUT : 0), 0}};
+    const std::chrono::milliseconds timeout = wantRead ? FReadTimeout : WriteTimeout;
+    const int ready = ::poll(fds, 2, PollTimeout(timeout));
+    if (ready == 0) {
+      if (wantRead) {
+        throw EReadTimeout();
+      }
+      throw ESocketError("splice", ETIMEDOUT);
+    }
+    if (ready < 0 && errno != EINTR) {
+      throw ESocketError("poll", errno);
+    }
+  }
+  if (pulled < count && count != UntilClose) {
+    throw EConnClosedGracefully();
   }
   return moved;
 }

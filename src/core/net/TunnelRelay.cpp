@@ -25,7 +25,7 @@ constexpr short ClosedOrReadable = POLLIN | POLLHUP | POLLERR | POLLRDHUP;
 // Returns false when the source has closed or failed.
 bool Pull(TDirection& direction, std::uint64_t& total) {
   const ssize_t n = ::splice(direction.Source.Handle(), nullptr, direction.Pipe.WriteEnd(), nullptr,
-                             TPipe::Capacity, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+                             direction.Pipe.Size() - direction.Pending, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
   if (n > 0) {
     direction.Pending += static_cast<std::size_t>(n);
     total += static_cast<std::uint64_t>(n);
@@ -60,10 +60,12 @@ std::uint64_t RelayTunnel(TTCPConnection& first, TTCPConnection& second) {
   while (open) {
     std::array<pollfd, 2> fds{pollfd{first.Handle(), 0, 0}, pollfd{second.Handle(), 0, 0}};
     for (std::size_t i = 0; i < 2; ++i) {
-      // Wait to read a direction only when its pipe is empty, so a slow reader holds back its writer.
-      if (directions[i].Pending == 0) {
+      // A direction reads while its pipe has room, so a slow reader holds back its writer
+      // only once the pipe is full.
+      if (directions[i].Pending < directions[i].Pipe.Size()) {
         fds[i].events |= POLLIN | POLLRDHUP;
-      } else {
+      }
+      if (directions[i].Pending > 0) {
         fds[1 - i].events |= POLLOUT;
       }
     }
@@ -76,7 +78,7 @@ std::uint64_t RelayTunnel(TTCPConnection& first, TTCPConnection& second) {
     for (std::size_t i = 0; i < 2; ++i) {
       TDirection& direction = directions[i];
       bool pulled = false;
-      if (direction.Pending == 0 && (fds[i].revents & ClosedOrReadable) != 0) {
+      if (direction.Pending < direction.Pipe.Size() && (fds[i].revents & ClosedOrReadable) != 0) {
         open = Pull(direction, total) && open;
         pulled = true;
       }
