@@ -16,7 +16,7 @@
 namespace {
 
 // Holds a typical request or response head with a small body; grows for longer lines.
-constexpr std::size_t InitialBufferSize = 4 * 1024;
+constexpr std::size_t InitialBufferSize = 2 * 1024;
 
 int PollTimeout(std::chrono::milliseconds timeout) {
   return timeout.count() <= 0 ? -1 : static_cast<int>(timeout.count());
