@@ -6,7 +6,7 @@ ARGS       ?=
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench clean test-asan test-tsan fuzz
+.PHONY: all deps configure build run test bench clean test-asan test-tsan fuzz reliability
 
 all: build
 
@@ -61,3 +61,7 @@ fuzz: deps
 	  -DQUORVANE_SANITIZE=address,undefined
 	cmake --build $(FUZZ_BUILD) --target fuzz_targets -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) ./scripts/run-fuzz $(FUZZ_BUILD)
+
+# Load, slow clients, faults, bad input and access against the headless program; one table.
+reliability: build
+	./scripts/run-reliability $(BUILD)
