@@ -170,6 +170,13 @@ private:
   bool PageAllowed(TTCPConnection& browser, const std::string& target);
   // Connects; on failure writes the "Host not found" page and raises the error again.
   void ConnectUpstream(TTCPConnection& browser, TTCPClient& upstream, const std::string* document);
+  struct TUpstreamChoice {
+    std::string Target; // the absolute URI through a proxy, the local target when direct
+    bool Direct;
+  };
+  // Points upstream at the upstream proxy when one is set, else at the URI's host
+  // (port 80 by default), as it stands when the request reaches this step.
+  TUpstreamChoice ChooseUpstream(TTCPClient& upstream, const TURI& uri) const;
   // True when the request passes; otherwise the 407 page has been written.
   bool CheckCredentials(TTCPConnection& browser, THeaderList& headers);
   // Sets "Via", makes the upstream close after one response, and drops hop-by-hop lines.

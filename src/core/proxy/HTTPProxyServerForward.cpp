@@ -112,6 +112,18 @@ void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upst
   }
 }
 
+THTTPProxyServer::TUpstreamChoice THTTPProxyServer::ChooseUpstream(TTCPClient& upstream, const TURI& uri) const {
+  const auto proxy = FUpstream.Get();
+  if (!proxy->Host.empty()) {
+    upstream.Host = proxy->Host;
+    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
+    return {uri.GetFullURI(), false};
+  }
+  upstream.Host = uri.Host;
+  upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
+  return {uri.LocalTarget(), true};
+}
+
 void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList& headers, bool count) {
   const std::string text = headers.Text() + "\r\n";
   connection.Write(text);
@@ -132,20 +144,10 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
   if (OnHTTPGet) {
     OnHTTPGet(*this, uri, headers);
   }
-  std::string target;
-  const auto proxy = FUpstream.Get();
-  if (!proxy->Host.empty()) {
-    upstream.Host = proxy->Host;
-    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
-    target = uri.GetFullURI();
-  } else {
-    if (uri.Protocol != "http") {
-      SendAccessDenied(browser, "The server does only support http.");
-      return;
-    }
-    upstream.Host = uri.Host;
-    upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
-    target = uri.LocalTarget();
+  const auto [target, direct] = ChooseUpstream(upstream, uri);
+  if (direct && uri.Protocol != "http") {
+    SendAccessDenied(browser, "The server does only support http.");
+    return;
   }
   if (!CheckCredentials(browser, headers)) {
     return;
@@ -194,15 +196,10 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   if (OnHTTPPost) {
     OnHTTPPost(*this, uri, headers, body);
   }
-  const auto proxy = FUpstream.Get();
-  const bool direct = proxy->Host.empty();
+  // Through a proxy the browser's request line goes on as it came.
+  const auto [target, direct] = ChooseUpstream(upstream, uri);
   if (direct) {
-    upstream.Host = uri.Host;
-    upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
-    headers[0] = "POST " + uri.LocalTarget() + " " + (command.Params.size() > 1 ? command.Params[1] : "HTTP/1.0");
-  } else {
-    upstream.Host = proxy->Host;
-    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
+    headers[0] = "POST " + target + " " + (command.Params.size() > 1 ? command.Params[1] : "HTTP/1.0");
   }
   if (uri.Protocol != "http") {
     SendAccessDenied(browser, "The server does only support http.");
@@ -245,17 +242,7 @@ void THTTPProxyServer::CommandHead(TCommand& command) {
   if (OnHTTPHead) {
     OnHTTPHead(*this, uri, headers);
   }
-  std::string target;
-  const auto proxy = FUpstream.Get();
-  if (!proxy->Host.empty()) {
-    upstream.Host = proxy->Host;
-    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
-    target = uri.GetFullURI();
-  } else {
-    upstream.Host = uri.Host;
-    upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
-    target = uri.LocalTarget();
-  }
+  const std::string target = ChooseUpstream(upstream, uri).Target;
   if (!CheckCredentials(browser, headers)) {
     return;
   }
