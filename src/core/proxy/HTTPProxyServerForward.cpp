@@ -56,6 +56,25 @@ THeaderList ReadResponseHead(TTCPConnection& upstream) {
   }
 }
 
+// The body goes upstream framed by one "Content-Length" that says what is sent. A
+// negative, non-numeric or repeated length from the browser would leave the origin
+// to guess where the request ends; a guess other than ours has it wait for bytes
+// that never come, or read the next bytes as a request of their own.
+void FrameBody(THeaderList& headers, std::uint64_t size) {
+  THeaderList others = headers;
+  others.Delete("Content-Length");
+  others.Delete("Transfer-Encoding"); // a chunked body is never read, so never announced
+  const std::size_t framingLines = headers.Count() - others.Count();
+  if (framingLines == 0 && size == 0) {
+    return;
+  }
+  if (framingLines == 1 && headers.Value("Content-Length") == std::to_string(size)) {
+    return;
+  }
+  others.SetValue("Content-Length", std::to_string(size));
+  headers = std::move(others);
+}
+
 const std::string& Target(const TCommand& command) {
   static const std::string none;
   return command.Params.empty() ? none : command.Params[0];
@@ -209,6 +228,7 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
     return;
   }
   PrepareForwardHeaders(headers);
+  FrameBody(headers, body.Size());
   upstream.SetReadTimeout(UpstreamReadTimeout);
   ConnectUpstream(browser, upstream, nullptr);
   const std::string text = headers.Text() + "\r\n";

@@ -151,6 +151,34 @@ TEST_F(ProxyForward, PostWithoutLengthForwardsAnEmptyBody) {
   EXPECT_TRUE(FOrigin->FirstRequest().ends_with("Connection: close\r\n\r\n"));
 }
 
+// The origin must see one length that matches the bytes sent; left as the browser
+// wrote it, it could wait for bytes that never come or split the request in two.
+TEST_F(ProxyForward, PostWithBadOrRepeatedLengthGoesUpstreamWithTheLengthOfWhatIsSent) {
+  struct TCase {
+    const char* Name;
+    std::string Framing;
+    std::string Body;
+    std::string Forwarded;
+  };
+  const TCase cases[] = {
+      {"negative", "Content-Length: -5\r\n", "abc", ""},
+      {"not a number", "Content-Length: abc\r\n", "xyz", ""},
+      {"repeated, different", "Content-Length: 3\r\nContent-Length: 10\r\n", "abcdefghij", "abc"},
+      {"repeated, same", "Content-Length: 3\r\ncontent-length: 3\r\n", "abc", "abc"},
+      {"chunked", "Transfer-Encoding: chunked\r\n", "3\r\nabc\r\n0\r\n\r\n", ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Answer(SmallPage);
+    EXPECT_EQ(FProxy.Exchange("POST " + Url("/form") + " HTTP/1.1\r\nHost: x\r\n" + c.Framing + "\r\n" + c.Body),
+              SmallPage);
+    EXPECT_EQ(FOrigin->FirstRequest(), "POST /form HTTP/1.1\r\nHost: x\r\n"
+                                       "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n"
+                                       "Content-Length: " + std::to_string(c.Forwarded.size()) + "\r\n\r\n" +
+                                           c.Forwarded);
+  }
+}
+
 TEST_F(ProxyForward, PostThroughUpstreamProxyKeepsTheBrowsersRequestLine) {
   FProxy.Server.SetAnonymousProxy("127.0.0.1", FOrigin->Port());
   FProxy.Exchange("POST http://far.example/x HTTP/1.1\r\nContent-Length: 1\r\n\r\nq");
