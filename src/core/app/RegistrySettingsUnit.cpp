@@ -144,11 +144,15 @@ void TRegistrySettings::WriteMarkers() {
   SetKey(FRegIniFile, TRootKey::CurrentUser, ProductInfo::MakerKey);
   FRegIniFile.WriteString(ProductInfo::ProgramName, ProductInfo::Version);
   // Only root may write the machine hive; for anyone else this fails quietly.
+  // One write there for the key and the value.
   SetKey(FRegIniFile, TRootKey::LocalMachine, ProductInfo::InstallKey);
-  const std::string installPath = FRegIniFile.ReadString("InstallPath", "");
-  if (FRegIniFile.ErrorCode() != RegOk || installPath != FProgramFolder) {
-    FRegIniFile.WriteString("InstallPath", FProgramFolder);
-  }
+  FRegIniFile.WriteAtomically([this] {
+    const std::string installPath = FRegIniFile.ReadString("InstallPath", "");
+    if (FRegIniFile.ErrorCode() != RegOk || installPath != FProgramFolder) {
+      FRegIniFile.WriteString("InstallPath", FProgramFolder);
+    }
+    return true;
+  });
 }
 
 void TRegistrySettings::LoadMain() {
