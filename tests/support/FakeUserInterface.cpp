@@ -27,3 +27,20 @@ bool TFakeUserInterface::InputListDialog(std::string_view caption, std::string_v
   ListAnswers.pop_front();
   return true;
 }
+
+bool TFakeUserInterface::EditProxyAccess(TAuthType& type, std::string& ip) {
+  ProxyAccessShown.emplace_back(type, ip);
+  if (ProxyAccessAnswers.empty()) return false;
+  type = ProxyAccessAnswers.front().first;
+  ip = ProxyAccessAnswers.front().second;
+  ProxyAccessAnswers.pop_front();
+  return true;
+}
+
+bool TFakeUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
+  CookiesAllowedShown.push_back(domains);
+  if (CookiesAllowedAnswers.empty()) return false;
+  domains = CookiesAllowedAnswers.front();
+  CookiesAllowedAnswers.pop_front();
+  return true;
+}

@@ -3,9 +3,11 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/UserInterface.h"
+#include "proxy/HTTPProxyServer.h"
 
 // A scripted user: records every message box and answers from queues. With an
 // empty queue a message box answers DefaultResult and a dialog is cancelled.
@@ -26,6 +28,8 @@ class TFakeUserInterface : public TUserInterface {
   bool InputLineAndListDialog(std::string_view caption, std::string_view prompt, std::string_view listPrompt,
                               std::string& line, std::string& list) override;
   bool InputListDialog(std::string_view caption, std::string_view prompt, std::string& text) override;
+  bool EditProxyAccess(TAuthType& type, std::string& ip) override;
+  bool EditCookiesAllowed(std::vector<std::string>& domains) override;
 
   std::vector<TMessage> Messages;
   std::vector<std::string> DialogCaptions;
@@ -33,4 +37,10 @@ class TFakeUserInterface : public TUserInterface {
   TModalResult DefaultResult = TModalResult::OK;
   std::deque<TLineAndListAnswer> LineAndListAnswers;
   std::deque<std::string> ListAnswers;
+  // What the access dialog was opened with, and its scripted OK answers.
+  std::vector<std::pair<TAuthType, std::string>> ProxyAccessShown;
+  std::deque<std::pair<TAuthType, std::string>> ProxyAccessAnswers;
+  // What the cookie-domain dialog was opened with, and its scripted OK answers.
+  std::vector<std::vector<std::string>> CookiesAllowedShown;
+  std::deque<std::vector<std::string>> CookiesAllowedAnswers;
 };

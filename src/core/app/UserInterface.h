@@ -3,8 +3,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/WMsgBox.h"
+
+enum class TAuthType;  // proxy/HTTPProxyServer.h
 
 // The port through which the core talks to the user. The Qt front end draws it;
 // headless runs answer without waiting; tests script the answers.
@@ -25,4 +28,12 @@ class TUserInterface {
 
   // A multi-line edit; on OK text is replaced by the edit's text, trimmed.
   virtual bool InputListDialog(std::string_view caption, std::string_view prompt, std::string& text) = 0;
+
+  // "Zugriffsbeschränkung": type and ip come in as the dialog starts and go out as
+  // the user left them; true on OK.
+  virtual bool EditProxyAccess(TAuthType& type, std::string& ip) = 0;
+
+  // "Ausnahmen für die Blockierung von Cookies": the list comes in and goes out
+  // edited (CookiesAllowedUnit.h has the edit rules); true on OK.
+  virtual bool EditCookiesAllowed(std::vector<std::string>& domains) = 0;
 };

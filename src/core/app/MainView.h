@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <string>
+
+// The texts of the statistics page, one member per label, computed by TMain.
+// Labels whose subsystem does not exist yet hold "0" (or "" for lCurrentIP's
+// absence of an address query: it then reads "n/a").
+struct TStatisticsTexts {
+  std::string lCurrentIP;
+  std::string lBytes;
+  std::string lGET;
+  std::string lPOST;
+  std::string lHEAD;
+  std::string lCookies;
+  std::string lActiveX;
+  std::string lFlash;
+  std::string lExe;
+  std::string lScript;
+  std::string lWerbungen;
+  std::string lAnonProxy;
+  std::string lProgRuntime;
+  std::string lActiveConnections;
+  std::string KilledPopupsLabel;
+  std::string lActiveDownloads;
+  std::string lTotalDownloads;
+  std::string lTotalBytesInDownloads;
+};
+
+// What the controller asks of its window. Every call arrives on the main thread;
+// refreshes caused by connection threads are posted there and coalesced by TMain.
+class TMainView {
+ public:
+  virtual ~TMainView() = default;
+
+  // Status bar panel 0 ("Quorvane Proxy-Server am Port 8080 aktiv" / "... inaktiv").
+  virtual void SetStatusText(const std::string& text) = 0;
+  // The labels of page 0.
+  virtual void ShowStatistics(const TStatisticsTexts& texts) = 0;
+  // The blocked-URL list in the settings changed (list editor actions): refill URLLB
+  // from TMain::Settings().BlockedURLList.
+  virtual void BlockedURLsChanged() = 0;
+  // Show the window (TrayIconClick): a second instance asked, or the start-up ends
+  // with FShowAfterStart.
+  virtual void RestoreWindow() = 0;
+};
