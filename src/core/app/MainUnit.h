@@ -185,6 +185,7 @@ class TMain {
   std::atomic<bool> FRefreshPending{false};
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";
+  int FUpstreamResponseTime = 0;  // ms, of the upstream proxy in use; the proxy pool sets it
   std::string FStatusText;
   // The port the settings asked for when it was last applied; a run's --port
   // holds until the port setting itself changes.

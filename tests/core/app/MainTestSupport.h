@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "FakeUserInterface.h"
+#include "TempFolder.h"
+#include "app/MainUnit.h"
+#include "platform/Registry.h"
+
+// A window that records what the controller asked of it.
+class TRecordingView : public TMainView {
+ public:
+  void SetStatusText(const std::string& text) override { StatusTexts.push_back(text); }
+  void ShowStatistics(const TStatisticsTexts& texts) override {
+    ++StatisticsShown;
+    LastStatistics = texts;
+  }
+  void BlockedURLsChanged() override { ++BlockedURLsChanges; }
+  void RestoreWindow() override { ++Restores; }
+
+  std::vector<std::string> StatusTexts;
+  int StatisticsShown = 0;
+  TStatisticsTexts LastStatistics;
+  int BlockedURLsChanges = 0;
+  int Restores = 0;
+};
+
+// Runs the Qt event loop until done() or the time is up; returns done().
+inline bool ProcessEventsUntil(const std::function<bool()>& done,
+                               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done() && std::chrono::steady_clock::now() < deadline) {
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return done();
+}
+
+// A home of its own with its hives, stored settings written before the controller
+// starts, and the controller on an ephemeral port unless a test stores one.
+class MainTestBase : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "quorvane_main_tests";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+  }
+
+  // Changes the stored settings as the previous run left them.
+  void Store(const std::function<void(TRegistrySettings&)>& change) {
+    TRegistry registry(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    TRegistrySettings settings(registry, UserInterface, ProgramFolder());
+    settings.Load();
+    change(settings);
+    settings.Save();
+  }
+
+  // The settings as a new run would load them.
+  std::unique_ptr<TRegistrySettings> Stored() {
+    StoredRegistry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    auto settings = std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
+    settings->Load();
+    return settings;
+  }
+
+  TMain& Start(TRunOptions run = EphemeralPort(), TStartFlags flags = {}) {
+    Registry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    Main = std::make_unique<TMain>(*Registry, UserInterface, View, ProgramFolder(), flags, std::move(run),
+                                   TAutoStart(Home.Path() / "autostart", "/opt/quorvane/quorvane"),
+                                   [this] { return Now; });
+    Main->FormCreate();
+    return *Main;
+  }
+
+  static TRunOptions EphemeralPort() {
+    TRunOptions run;
+    run.Port = 0;
+    return run;
+  }
+
+  std::string ProgramFolder() const { return (Home.Path() / "program").string() + "/"; }
+
+  void TearDown() override {
+    Main.reset();
+    Registry.reset();
+    StoredRegistry.reset();
+  }
+
+  TTestHome Home;
+  TFakeUserInterface UserInterface;
+  TRecordingView View;
+  std::chrono::steady_clock::time_point Now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
+  std::unique_ptr<TRegistry> Registry;
+  std::unique_ptr<TRegistry> StoredRegistry;
+  std::unique_ptr<TMain> Main;
+};
