@@ -180,7 +180,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (;;) {
     pollfd fd{browser, POLLIN, 0};
     // The origin has closed by now, so the proxy must finish: a long silence is a hang.
-    FUZZ_REQUIRE(::poll(&fd, 1, 20000) > 0);
+    if (::poll(&fd, 1, 20000) <= 0) {
+      std::fprintf(stderr, "hang: %zu bytes so far, %zu live connections, %zu threads\n", reply.size(),
+                   proxy->ActiveConnections(), proxy->ThreadCount());
+      FUZZ_REQUIRE(!"the proxy finished after the origin closed");
+    }
     const ssize_t n = ::recv(browser, buffer, sizeof buffer, 0);
     if (n <= 0) {
       break;
