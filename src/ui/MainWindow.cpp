@@ -1,0 +1,374 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "app/MainUnit.h"
+#include "app/ProductInfo.h"
+#include "ui/BlockedURLsPage.h"
+#include "ui/BrowserSecurityPage.h"
+#include "ui/LastCalledSitesPage.h"
+#include "ui/PageHeader.h"
+#include "ui/QtText.h"
+#include "ui/SettingsPage.h"
+#include "ui/StatisticsPage.h"
+
+const std::array<const char*, TMainWindow::PageCount> TMainWindow::PageCaptions = {
+    "Übertragene Bytes",  "Zuletzt aufgerufene Seiten", "Downloads über den Downloadmanager",
+    "Müll",               "Einstellungen",              "Anonyme Proxy-Server",
+    "Browsersicherheit",  "Seiten blockieren",          "Popupkiller",
+    "Downloadmanager"};
+
+namespace {
+
+enum TPage {
+  StatisticsPageIndex = 0,
+  LastCalledSitesPageIndex = 1,
+  SettingsPageIndex = 4,
+  BrowserSecurityPageIndex = 6,
+  BlockedURLsPageIndex = 7,
+};
+
+// No DSL connection object exists on Linux, so its connection kind cannot be chosen.
+constexpr bool DSLConnectionAvailable = false;
+
+constexpr int NavigationWidth = 190;
+
+const std::array<QStyle::StandardPixmap, TMainWindow::PageCount> PageIcons = {
+    QStyle::SP_ComputerIcon,        QStyle::SP_FileDialogDetailedView, QStyle::SP_ArrowDown,
+    QStyle::SP_TrashIcon,           QStyle::SP_FileDialogInfoView,     QStyle::SP_DriveNetIcon,
+    QStyle::SP_MessageBoxWarning,   QStyle::SP_BrowserStop,            QStyle::SP_TitleBarCloseButton,
+    QStyle::SP_DialogSaveButton};
+
+// The program's icon: a white "Q" on a blue disc, drawn so that no image file is needed.
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 32, 64}) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x1f, 0x4e, 0x9a));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(pixmap.rect().adjusted(0, 0, -1, -1));
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(size * 3 / 4);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("Q"));
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
+}
+
+}  // namespace
+
+TMainWindow::TMainWindow(bool trayAvailable, QWidget* parent) : QMainWindow(parent), FTrayAvailable(trayAvailable) {
+  setObjectName(QStringLiteral("Main"));
+  setWindowTitle(ToQString(ProductInfo::ProgramNameAndVersion));
+  setWindowIcon(ProgramIcon());
+  CreatePages();
+  CreateMenus();
+  CreateTrayIcon();
+  StatusPanel = new QLabel(this);
+  StatusPanel->setObjectName(QStringLiteral("StatusPanel0"));
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
+  statusBar()->addWidget(StatusPanel, 1);
+  resize(760, 520);
+}
+
+TMainWindow::~TMainWindow() = default;
+
+void TMainWindow::CreatePages() {
+  auto* central = new QWidget(this);
+  auto* layout = new QHBoxLayout(central);
+  RBBar = new QListWidget(central);
+  RBBar->setObjectName(QStringLiteral("RBBar"));
+  RBBar->setFixedWidth(NavigationWidth);
+  RBBar->setIconSize(QSize(24, 24));
+  RBBar->setSpacing(2);
+  Notebook = new QStackedWidget(central);
+  Notebook->setObjectName(QStringLiteral("Notebook"));
+  for (int index = 0; index < PageCount; ++index) {
+    const QString caption = QString::fromUtf8(PageCaptions[static_cast<std::size_t>(index)]);
+    RBBar->addItem(new QListWidgetItem(style()->standardIcon(PageIcons[static_cast<std::size_t>(index)]), caption));
+    QWidget* page = nullptr;
+    switch (index) {
+      case StatisticsPageIndex: page = StatisticsPage = new TStatisticsPage(caption, Notebook); break;
+      case LastCalledSitesPageIndex: page = LastCalledSitesPage = new TLastCalledSitesPage(caption, Notebook); break;
+      case SettingsPageIndex: page = SettingsPage = new TSettingsPage(caption, Notebook); break;
+      case BrowserSecurityPageIndex: page = BrowserSecurityPage = new TBrowserSecurityPage(caption, Notebook); break;
+      case BlockedURLsPageIndex: page = BlockedURLsPage = new TBlockedURLsPage(caption, Notebook); break;
+      default: {
+        // Filled by the subsystems that own these pages.
+        page = new QWidget(Notebook);
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->addWidget(CreatePageHeader(caption, page));
+        pageLayout->addStretch();
+      }
+    }
+    page->setObjectName(QStringLiteral("Page%1").arg(index));
+    Notebook->addWidget(page);
+  }
+  layout->addWidget(RBBar);
+  layout->addWidget(Notebook, 1);
+  setCentralWidget(central);
+  RBBar->setCurrentRow(0);
+  connect(RBBar, &QListWidget::currentRowChanged, this, &TMainWindow::RBBarItemClick);
+}
+
+void TMainWindow::CreateMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("Datei"));
+  file->setObjectName(QStringLiteral("mnuFile"));
+  // The trailing blanks belong to these captions.
+  mnuChangeTo = file->addAction(QStringLiteral("Wechseln zu... "));
+  mnuChangeTo->setObjectName(QStringLiteral("mnuChangeTo"));
+  file->addSeparator();
+  mnuExit = file->addAction(QStringLiteral("Beenden "));
+  mnuExit->setObjectName(QStringLiteral("mnuExit"));
+  connect(mnuChangeTo, &QAction::triggered, this, &TMainWindow::mnuChangeToExecute);
+  connect(mnuExit, &QAction::triggered, this, &TMainWindow::mnuExitExecute);
+}
+
+void TMainWindow::CreateTrayIcon() {
+  TrayIconPopup = new QMenu(this);
+  TrayIconPopup->setObjectName(QStringLiteral("TrayIconPopup"));
+  TrayRestore = TrayIconPopup->addAction(QStringLiteral("Anzeigen"));
+  TrayRestore->setObjectName(QStringLiteral("TrayRestore"));
+  TrayIconPopup->setDefaultAction(TrayRestore);
+  TrayMinimize = TrayIconPopup->addAction(QStringLiteral("Minimieren"));
+  TrayMinimize->setObjectName(QStringLiteral("TrayMinimize"));
+  TrayIconPopup->addSeparator();
+  PopupCloseProgram = TrayIconPopup->addAction(QStringLiteral("Beenden"));
+  PopupCloseProgram->setObjectName(QStringLiteral("PopupCloseProgram"));
+  connect(TrayRestore, &QAction::triggered, this, &TMainWindow::TrayIconClick);
+  connect(TrayMinimize, &QAction::triggered, this, &TMainWindow::TrayMinimizeClick);
+  connect(PopupCloseProgram, &QAction::triggered, this, &TMainWindow::mnuExitExecute);
+
+  TrayIcon = new QSystemTrayIcon(windowIcon(), this);
+  TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
+  TrayIcon->setToolTip(ToQString(ProductInfo::ProgramName) + QStringLiteral(" aktiv"));
+  TrayIcon->setContextMenu(TrayIconPopup);
+  connect(TrayIcon, &QSystemTrayIcon::activated, this, &TMainWindow::TrayIconActivated);
+  UpdateTrayItems();
+}
+
+void TMainWindow::Attach(TMain& main) {
+  FMain = &main;
+  LoadControls();
+  ConnectControls();
+  UpdateEnabled();
+  SetStatusText(main.StatusText());
+}
+
+void TMainWindow::LoadControls() {
+  const TRegistrySettings& settings = FMain->Settings();
+  LastCalledSitesPage->saveLastCalledSitesChkBox->setChecked(settings.SaveLastCalledSites);
+  LastCalledSitesPage->MaxLastCalledSitesEdit->setValue(settings.MaxLastCalledSites);
+  SettingsPage->AutoStartChkBox->setChecked(FMain->AutoStartEntryExists());
+  SettingsPage->SetConnectionType(settings.ConnectionType);
+  SettingsPage->RB3->setEnabled(DSLConnectionAvailable);
+  if (!SettingsPage->RB3->isEnabled() && SettingsPage->RB3->isChecked()) SettingsPage->RB1->setChecked(true);
+  SettingsPage->ProxyPortEdit->setValue(settings.ProxyPort);
+  BrowserSecurityPage->BrowserNameChkBox->setChecked(settings.BlockBrowserName);
+  BrowserSecurityPage->RefererChkBox->setChecked(settings.BlockReferer);
+  BrowserSecurityPage->CookiesChkBox->setChecked(settings.BlockCookies);
+  BrowserSecurityPage->ActiveXChkBox->setChecked(settings.BlockActiveX);
+  BrowserSecurityPage->FlashChkBox->setChecked(settings.BlockFlash);
+  BrowserSecurityPage->JavaScriptChkBox->setChecked(settings.BlockJS);
+  BrowserSecurityPage->ExeFilesChkBox->setChecked(settings.BlockExeFiles);
+  BlockedURLsPage->BlockSitesChkBox->setChecked(settings.BlockSites);
+  BlockedURLsPage->SetEntries(settings.BlockedURLList);
+}
+
+void TMainWindow::ConnectControls() {
+  const auto applyOnToggle = [this](QAbstractButton* button) {
+    connect(button, &QAbstractButton::toggled, this, &TMainWindow::SettingsChanged);
+  };
+  applyOnToggle(LastCalledSitesPage->saveLastCalledSitesChkBox);
+  applyOnToggle(BlockedURLsPage->BlockSitesChkBox);
+  for (QAbstractButton* box :
+       {BrowserSecurityPage->BrowserNameChkBox, BrowserSecurityPage->RefererChkBox, BrowserSecurityPage->CookiesChkBox,
+        BrowserSecurityPage->ActiveXChkBox, BrowserSecurityPage->FlashChkBox, BrowserSecurityPage->JavaScriptChkBox,
+        BrowserSecurityPage->ExeFilesChkBox}) {
+    applyOnToggle(box);
+  }
+  // Each radio button of a group toggles twice per choice; the new one's check applies it.
+  for (QRadioButton* button : {SettingsPage->RB1, SettingsPage->RB2, SettingsPage->RB3, SettingsPage->RB4}) {
+    connect(button, &QRadioButton::toggled, this, [this](bool checked) {
+      if (checked) SettingsChanged();
+    });
+  }
+  connect(LastCalledSitesPage->MaxLastCalledSitesEdit, &QSpinBox::valueChanged, this, &TMainWindow::SettingsChanged);
+  connect(SettingsPage->ProxyPortEdit, &QSpinBox::valueChanged, this, &TMainWindow::SettingsChanged);
+
+  connect(SettingsPage->AutoStartChkBox, &QCheckBox::clicked, this,
+          [this](bool checked) { FMain->AutoStartChkBoxClick(checked); });
+  connect(SettingsPage->ProxyAccessBtn, &QPushButton::clicked, this, [this] { FMain->ProxyAccessBtnClick(); });
+  connect(BrowserSecurityPage->CookiesBtn, &QPushButton::clicked, this, [this] { FMain->CookiesBtnClick(); });
+  connect(StatisticsPage->ClearStatBtn, &QPushButton::clicked, this, [this] { FMain->ClearStatBtnClick(); });
+  connect(LastCalledSitesPage->URLRefreshBtn, &QPushButton::clicked, this, &TMainWindow::RefillLastCalledSites);
+  connect(LastCalledSitesPage->Add2BlockedURLsBtn, &QPushButton::clicked, this,
+          [this] { FMain->Add2BlockedURLsClick(LastCalledSitesPage->SelectedSite()); });
+  connect(BlockedURLsPage, &TBlockedURLsPage::NewUrlBtnClick, this, [this] { FMain->NewUrlBtnClick(); });
+  connect(BlockedURLsPage, &TBlockedURLsPage::EditUrlBtnClick, this,
+          [this](int row) { FMain->EditUrlBtnClick(static_cast<std::size_t>(row)); });
+  connect(BlockedURLsPage, &TBlockedURLsPage::DelUrlBtnClick, this,
+          [this](int row) { FMain->DelUrlBtnClick(static_cast<std::size_t>(row)); });
+}
+
+void TMainWindow::SettingsChanged() {
+  TRegistrySettings& settings = FMain->Settings();
+  settings.SaveLastCalledSites = LastCalledSitesPage->saveLastCalledSitesChkBox->isChecked();
+  settings.MaxLastCalledSites = LastCalledSitesPage->MaxLastCalledSitesEdit->value();
+  settings.BlockSites = BlockedURLsPage->BlockSitesChkBox->isChecked();
+  settings.ProxyPort = SettingsPage->ProxyPortEdit->value();
+  settings.ConnectionType = SettingsPage->ConnectionType();
+  settings.BlockBrowserName = BrowserSecurityPage->BrowserNameChkBox->isChecked();
+  settings.BlockReferer = BrowserSecurityPage->RefererChkBox->isChecked();
+  settings.BlockCookies = BrowserSecurityPage->CookiesChkBox->isChecked();
+  settings.BlockActiveX = BrowserSecurityPage->ActiveXChkBox->isChecked();
+  settings.BlockFlash = BrowserSecurityPage->FlashChkBox->isChecked();
+  settings.BlockJS = BrowserSecurityPage->JavaScriptChkBox->isChecked();
+  settings.BlockExeFiles = BrowserSecurityPage->ExeFilesChkBox->isChecked();
+  FMain->SettingsChanged();
+  UpdateEnabled();
+}
+
+void TMainWindow::UpdateEnabled() {
+  LastCalledSitesPage->UpdateEnabled();
+  BrowserSecurityPage->UpdateEnabled();
+  BlockedURLsPage->UpdateEnabled();
+}
+
+void TMainWindow::SetStatusText(const std::string& text) { StatusPanel->setText(ToQString(text)); }
+
+void TMainWindow::ShowStatistics(const TStatisticsTexts& texts) { StatisticsPage->ShowStatistics(texts); }
+
+void TMainWindow::BlockedURLsChanged() { BlockedURLsPage->SetEntries(FMain->Settings().BlockedURLList); }
+
+void TMainWindow::RestoreWindow() { TrayIconClick(); }
+
+void TMainWindow::RBBarItemClick(int index) {
+  if (index < 0 || index >= PageCount) return;
+  if (FMain && index == StatisticsPageIndex) FMain->ShowStatistics();
+  if (FMain && index == LastCalledSitesPageIndex) RefillLastCalledSites();
+  Notebook->setCurrentIndex(index);
+}
+
+void TMainWindow::RefillLastCalledSites() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  LastCalledSitesPage->SetSites(FMain->LastCalledSites());
+  QApplication::restoreOverrideCursor();
+}
+
+QMenu* TMainWindow::ChangeToPopup() {
+  if (!FChangeToPopup) {
+    FChangeToPopup = new QMenu(this);
+    FChangeToPopup->setObjectName(QStringLiteral("ChangeToPopup"));
+    for (int index = 0; index < RBBar->count(); ++index) {
+      const QListWidgetItem* item = RBBar->item(index);
+      QAction* entry = FChangeToPopup->addAction(item->icon(), item->text());
+      connect(entry, &QAction::triggered, this, [this, index] { ChangeToPopupClick(index); });
+    }
+  }
+  return FChangeToPopup;
+}
+
+void TMainWindow::mnuChangeToExecute() { ChangeToPopup()->popup(QCursor::pos()); }
+
+void TMainWindow::ChangeToPopupClick(int index) {
+  // Selecting the row shows its page; an entry for the page already shown refreshes it.
+  if (RBBar->currentRow() == index) {
+    RBBarItemClick(index);
+  } else {
+    RBBar->setCurrentRow(index);
+  }
+}
+
+void TMainWindow::mnuExitExecute() {
+  if (FMain) FMain->mnuExitExecute();
+}
+
+void TMainWindow::ShowAtStart() {
+  if (FTrayAvailable) {
+    TrayIcon->show();
+  } else {
+    TrayIconClick();
+  }
+  UpdateTrayItems();
+}
+
+void TMainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) TrayIconClick();
+}
+
+void TMainWindow::TrayIconClick() {
+  if (isVisible() && !isMinimized()) {
+    raise();
+    activateWindow();
+  } else {
+    showNormal();
+    raise();
+    activateWindow();
+  }
+  UpdateTrayItems();
+}
+
+void TMainWindow::TrayMinimizeClick() {
+  // Only a tray can bring a hidden window back.
+  if (FTrayAvailable) {
+    hide();
+  } else {
+    showMinimized();
+  }
+  UpdateTrayItems();
+}
+
+void TMainWindow::UpdateTrayItems() {
+  const bool shown = isVisible() && !isMinimized();
+  TrayRestore->setEnabled(!shown);
+  TrayMinimize->setEnabled(shown);
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  TrayMinimizeClick();
+}
+
+void TMainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  // Hiding inside the state change confuses some window managers; do it right after.
+  if (isMinimized() && FTrayAvailable) QTimer::singleShot(0, this, &TMainWindow::TrayMinimizeClick);
+  UpdateTrayItems();
+}
+
+void TMainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!FShown && FMain) {
+    FShown = true;
+    FMain->FormShow();
+  }
+  UpdateTrayItems();
+}

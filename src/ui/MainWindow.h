@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMainWindow>
+#include <QSystemTrayIcon>
+#include <array>
+#include <string>
+
+#include "app/MainView.h"
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QStackedWidget;
+class TBlockedURLsPage;
+class TBrowserSecurityPage;
+class TLastCalledSitesPage;
+class TMain;
+class TSettingsPage;
+class TStatisticsPage;
+
+// The main window: the navigation bar RBBar beside the page book Notebook, the
+// menu "Datei", the status bar and the tray icon. It lives in the tray: closing or
+// minimising hides it there, and only "Beenden" ends the program. Without a tray
+// it stays an ordinary window that closing minimises.
+class TMainWindow : public QMainWindow, public TMainView {
+  Q_OBJECT
+ public:
+  static constexpr int PageCount = 10;
+  // The pages of Notebook in RBBar's order.
+  static const std::array<const char*, PageCount> PageCaptions;
+
+  explicit TMainWindow(bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(), QWidget* parent = nullptr);
+  ~TMainWindow() override;
+
+  // After TMain::FormCreate: copies the settings into the controls, then wires
+  // every control to the controller. main must outlive the window's use of it.
+  void Attach(TMain& main);
+  // The end of start-up: the tray icon appears and the window stays hidden, or,
+  // with no tray, the window is shown.
+  void ShowAtStart();
+
+  // TMainView
+  void SetStatusText(const std::string& text) override;
+  void ShowStatistics(const TStatisticsTexts& texts) override;
+  void BlockedURLsChanged() override;
+  void RestoreWindow() override;
+
+  // Shows page index; page 0 first refreshes the statistics, page 1 refills the
+  // recent pages.
+  void RBBarItemClick(int index);
+  // The "Wechseln zu..." popup, filled on first use.
+  QMenu* ChangeToPopup();
+  void TrayIconClick();
+  void TrayMinimizeClick();
+  bool TrayAvailable() const { return FTrayAvailable; }
+
+  QListWidget* RBBar;
+  QStackedWidget* Notebook;
+  QLabel* StatusPanel;
+  TStatisticsPage* StatisticsPage;
+  TLastCalledSitesPage* LastCalledSitesPage;
+  TSettingsPage* SettingsPage;
+  TBrowserSecurityPage* BrowserSecurityPage;
+  TBlockedURLsPage* BlockedURLsPage;
+  QAction* mnuChangeTo;
+  QAction* mnuExit;
+  QSystemTrayIcon* TrayIcon;
+  QMenu* TrayIconPopup;
+  QAction* TrayRestore;
+  QAction* TrayMinimize;
+  QAction* PopupCloseProgram;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void CreatePages();
+  void CreateMenus();
+  void CreateTrayIcon();
+  void LoadControls();
+  void ConnectControls();
+  // Copies the control values into the settings and has the controller apply them.
+  void SettingsChanged();
+  void UpdateEnabled();
+  void RefillLastCalledSites();
+  void ChangeToPopupClick(int index);
+  void mnuChangeToExecute();
+  void mnuExitExecute();
+  void TrayIconActivated(QSystemTrayIcon::ActivationReason reason);
+  void UpdateTrayItems();
+
+  TMain* FMain = nullptr;
+  QMenu* FChangeToPopup = nullptr;
+  bool FTrayAvailable;
+  bool FShown = false;
+};

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ui/Screenshots.h"
+
+#include <QDir>
+#include <QInputDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <stdexcept>
+
+#include "app/MainTexts.h"
+#include "app/MainUnit.h"
+#include "app/ProductInfo.h"
+#include "app/Tools.h"
+#include "ui/CookiesAllowedDlgUnit.h"
+#include "ui/InputDialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/MessageBox.h"
+#include "ui/ProxyAccessDlgUnit.h"
+#include "ui/QtText.h"
+#include "ui/QtUserInterface.h"
+#include "ui/SettingsPage.h"
+
+namespace {
+
+// File names stay ASCII: "Übertragene Bytes" -> "uebertragene-bytes".
+QString Slug(const QString& caption) {
+  QString slug;
+  for (const QChar c : caption.toLower()) {
+    if (c == u'ä') slug += QStringLiteral("ae");
+    else if (c == u'ö') slug += QStringLiteral("oe");
+    else if (c == u'ü') slug += QStringLiteral("ue");
+    else if (c == u'ß') slug += QStringLiteral("ss");
+    else if (c.isLetterOrNumber() && c.unicode() < 128) slug += c;
+    else if (!slug.endsWith(QLatin1Char('-'))) slug += QLatin1Char('-');
+  }
+  while (slug.endsWith(QLatin1Char('-'))) slug.chop(1);
+  return slug;
+}
+
+class TShots {
+ public:
+  explicit TShots(const QString& folder) : FFolder(folder) {}
+
+  void Save(QWidget& widget, const QString& name) {
+    // Shown, so that the layouts have placed every control before the grab.
+    widget.show();
+    const QString file = name + QStringLiteral(".png");
+    if (!widget.grab().save(FFolder.filePath(file), "PNG")) {
+      throw std::runtime_error("cannot write " + ToStdString(FFolder.filePath(file)));
+    }
+    Files << file;
+  }
+
+  QStringList Files;
+
+ private:
+  QDir FFolder;
+};
+
+void SaveMessageBox(TShots& shots, TMsgKind kind, std::string_view text, int buttons) {
+  const auto box = CreateMessageBox(text, {}, kind, buttons, nullptr);
+  shots.Save(*box, QStringLiteral("msgbox-") + Slug(ToQString(MessageBoxTitle(kind))));
+  box->close();
+}
+
+}  // namespace
+
+QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& folder) {
+  TShots shots(folder);
+  window.show();
+  for (int index = 0; index < TMainWindow::PageCount; ++index) {
+    window.RBBar->setCurrentRow(index);
+    const QString name = QStringLiteral("main-%1-").arg(index) +
+                         Slug(QString::fromUtf8(TMainWindow::PageCaptions[static_cast<std::size_t>(index)]));
+    if (window.Notebook->currentWidget() == window.SettingsPage) {
+      QTabWidget* tabs = window.SettingsPage->CfgPC;
+      for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        shots.Save(window, name + QLatin1Char('-') + Slug(tabs->tabText(tab)));
+      }
+      tabs->setCurrentIndex(0);
+    } else {
+      shots.Save(window, name);
+    }
+  }
+  window.RBBar->setCurrentRow(0);
+  QMenu* changeTo = window.ChangeToPopup();
+  shots.Save(*changeTo, QStringLiteral("menu-wechseln-zu"));
+  changeTo->hide();
+  shots.Save(*window.TrayIconPopup, QStringLiteral("menu-tray"));
+  window.TrayIconPopup->hide();
+
+  TProxyAccessDlg access;
+  access.SetAuthType(TAuthType::atThisIP);
+  access.SetIP(std::string(MainTexts::ProxyIPEditDefault));
+  shots.Save(access, QStringLiteral("dialog-zugriffsbeschraenkung"));
+  access.close();
+
+  TQtUserInterface userInterface;
+  TCookiesAllowedDlg cookies(main.Settings().DomainCookiesAllowedList, userInterface);
+  cookies.ListBox->setCurrentRow(0);
+  shots.Save(cookies, QStringLiteral("dialog-cookie-ausnahmen"));
+  cookies.close();
+  const auto domainBox = CreateLineInputBox(QStringLiteral("Domain hinzufügen"), QStringLiteral("Domain:"), {}, nullptr);
+  shots.Save(*domainBox, QStringLiteral("dialog-domain-hinzufuegen"));
+  domainBox->close();
+
+  const std::vector<std::string>& blocked = main.Settings().BlockedURLList;
+  const std::string entry = blocked.empty() ? std::string() : blocked.front();
+  const std::size_t split = entry.find(ExceptionSeparator);
+  const std::string exceptions =
+      split == std::string::npos ? std::string() : entry.substr(split + ExceptionSeparator.size());
+  TInputLineAndListDlg urlEdit(MainTexts::EditUrlCaption, MainTexts::UrlPrompt, MainTexts::UrlExceptionsPrompt,
+                               entry.substr(0, split), exceptions);
+  shots.Save(urlEdit, QStringLiteral("dialog-seite-aendern"));
+  urlEdit.close();
+  TInputListDlg add2Blocked(MainTexts::Add2BlockedCaption, MainTexts::Add2BlockedPrompt,
+                            std::string(ProductInfo::HomePage));
+  shots.Save(add2Blocked, QStringLiteral("dialog-seite-aufnehmen"));
+  add2Blocked.close();
+
+  SaveMessageBox(shots, TMsgKind::Error, main.ProxyServer().BindErrorMsg(), TMsgButtons::OK);
+  SaveMessageBox(shots, TMsgKind::Information, MainTexts::EntryExistsOrInvalid, TMsgButtons::OK);
+  SaveMessageBox(shots, TMsgKind::Question, MainTexts::ClearStatisticsQuestion, TMsgButtons::YesNoCancel);
+  SaveMessageBox(shots, TMsgKind::Warning, MainTexts::EntryExistsOrInvalid, TMsgButtons::AbortRetryIgnore);
+  SaveMessageBox(shots, TMsgKind::Confirmation, MainTexts::ClearStatisticsQuestion, TMsgButtons::YesNo);
+  return shots.Files;
+}
