@@ -1,0 +1,83 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "FakeUserInterface.h"
+#include "TempFolder.h"
+#include "app/MainUnit.h"
+#include "platform/Registry.h"
+#include "ui/MainWindow.h"
+
+// One QApplication per test process, made on first use.
+inline void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "quorvane_ui_tests";
+  static char* argv[] = {name, nullptr};
+  if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+}
+
+// Acts on the modal dialog that the next call opens, once its event loop runs.
+inline void OnNextModal(std::function<void(QWidget*)> act) {
+  QTimer::singleShot(0, [act = std::move(act)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    act(modal);
+  });
+}
+
+// A home of its own with its hives, the stored settings of the previous run, the
+// controller on an ephemeral port and the main window attached to it.
+class WindowTestBase : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureApplication(); }
+
+  void Store(const std::function<void(TRegistrySettings&)>& change) {
+    TRegistry registry(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    TRegistrySettings settings(registry, UserInterface, ProgramFolder());
+    settings.Load();
+    change(settings);
+    settings.Save();
+  }
+
+  // The settings as the next run would load them.
+  std::unique_ptr<TRegistrySettings> Stored() {
+    StoredRegistry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    auto settings = std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
+    settings->Load();
+    return settings;
+  }
+
+  TMainWindow& Start(bool trayAvailable = true) {
+    Window = std::make_unique<TMainWindow>(trayAvailable);
+    Registry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    TRunOptions run;
+    run.Port = 0;
+    Main = std::make_unique<TMain>(*Registry, UserInterface, *Window, ProgramFolder(), TStartFlags{}, run,
+                                   TAutoStart(Home.Path() / "autostart", "/opt/quorvane/quorvane"));
+    Main->FormCreate();
+    Window->Attach(*Main);
+    return *Window;
+  }
+
+  std::string ProgramFolder() const { return (Home.Path() / "program").string() + "/"; }
+
+  void TearDown() override {
+    Main.reset();
+    Window.reset();
+    Registry.reset();
+    StoredRegistry.reset();
+  }
+
+  TTestHome Home;
+  TFakeUserInterface UserInterface;
+  std::unique_ptr<TRegistry> Registry;
+  std::unique_ptr<TRegistry> StoredRegistry;
+  std::unique_ptr<TMainWindow> Window;
+  std::unique_ptr<TMain> Main;
+};
