@@ -26,6 +26,8 @@ class TSilentUserInterface : public TUserInterface {
     return false;
   }
   bool InputListDialog(std::string_view, std::string_view, std::string&) override { return false; }
+  bool EditProxyAccess(TAuthType&, std::string&) override { return false; }
+  bool EditCookiesAllowed(std::vector<std::string>&) override { return false; }
 };
 
 // A home and registry folder of its own below the temporary folder.

@@ -65,10 +65,10 @@ TEST_F(ProgramLifecycleE2E, SecondInstanceOnPortInUseReportsBindErrorAndInactive
   ASSERT_TRUE(WaitForOutput(second, "Quorvane Proxy-Server inaktiv\n", std::chrono::seconds(10)))
       << "stdout: " << second.ReadStdout() << "; stderr: " << second.ReadStderr();
 
-  const std::string said = second.ReadStdout() + second.ReadStderr();
-  EXPECT_THAT(said, HasSubstr(BindErrorStart));
+  // The bind error is a message box, which a headless run writes to standard error;
+  // the status line goes to standard output.
+  EXPECT_THAT(second.ReadStderr(), HasSubstr(BindErrorStart));
   EXPECT_THAT(second.ReadStdout(), Not(HasSubstr(" aktiv\n")));
-  EXPECT_LT(said.find(BindErrorStart), said.find("Quorvane Proxy-Server inaktiv"));
   // The first instance keeps serving.
   const TCurlResult r =
       CurlVia(first, {Url(origin.HttpPort, "/page.html")}, std::chrono::seconds(30));

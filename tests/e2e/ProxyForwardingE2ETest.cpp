@@ -177,8 +177,10 @@ TEST_F(ProxyForwardingE2E, GetIsSentToOriginAsHttp10WithLocalTarget) {
   ASSERT_EQ(r.ExitCode, 0) << r.Describe();
   EXPECT_THAT(ReportLines(r.Body, "request: "),
               ::testing::ElementsAre("GET /echo?x=1&y=%41 HTTP/1.0"));
-  // The browser's other headers pass as they were.
-  EXPECT_THAT(ReportLines(r.Body, "header: "), ::testing::Contains(HasSubstr("User-Agent: curl/")));
+  // The browser's other headers pass as they were; User-Agent is replaced by the
+  // stored default of the browser-name switch.
+  EXPECT_THAT(ReportLines(r.Body, "header: "), ::testing::Contains("Accept: */*"));
+  EXPECT_THAT(ReportLines(r.Body, "header: "), ::testing::Contains("User-Agent: Quorvane 1.20"));
 }
 
 // The body of a chunked reply, or nullopt when the framing is broken or incomplete.

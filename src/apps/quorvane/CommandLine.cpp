@@ -5,7 +5,7 @@
 
 const char* const CommandLineUsage =
     "usage: quorvane [--headless] [--port N] [--upstream HOST:PORT] [--block-url ENTRY]...\n"
-    "                [--block-js] [--block-exe] [--block-flash] [--block-activex]\n"
+    "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
     "  --headless          run the proxy without a window\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
     "  --upstream H:P      forward GET, POST and HEAD through the proxy at H:P\n"
@@ -13,7 +13,11 @@ const char* const CommandLineUsage =
     "  --block-js          refuse scripts and remove them from HTML pages\n"
     "  --block-exe         refuse executable files\n"
     "  --block-flash       refuse Flash files\n"
-    "  --block-activex     refuse ActiveX controls\n";
+    "  --block-activex     refuse ActiveX controls\n"
+    "  /MULTI              allow a further instance\n"
+    "  /SILENT             a second instance ends without its message\n"
+    "  /USERADMIN          show the administrator's controls\n"
+    "  /Deinstall, /DeinstallProxy, /DeinstallPK   undo the set-up and end\n";
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   TCommandLine options;
@@ -52,6 +56,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       options.BlockFlash = true;
     } else if (argument == "--block-activex") {
       options.BlockActiveX = true;
+    } else if (argument.starts_with("/")) {
+      options.Switches.push_back(argument);
     } else {
       throw ECommandLineError("unknown option: " + argument);
     }

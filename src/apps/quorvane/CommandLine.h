@@ -22,6 +22,8 @@ struct TCommandLine {
   bool BlockActiveX = false;
   std::string UpstreamHost;
   int UpstreamPort = 0;
+  // The program's own switches ("/MULTI", "/SILENT", "/Deinstall", ...), in order.
+  std::vector<std::string> Switches;
 };
 
 // Raises ECommandLineError with a readable message for unknown options and bad values.

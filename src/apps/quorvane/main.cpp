@@ -1,28 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
-#include "app/ProductInfo.h"
-#include "proxy/HTTPProxyServer.h"
+#include "app/HeadlessUnit.h"
+#include "app/MainUnit.h"
+#include "app/OnlyOne.h"
+#include "app/StartFlags.h"
+#include "app/StopSignals.h"
+#include "platform/Registry.h"
 
+#include <QCoreApplication>
 #include <csignal>
-#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <malloc.h>
 #include <string>
 #include <sys/resource.h>
 
 namespace {
-
-constexpr int DefaultProxyPort = 8080;
-constexpr int TransferBlockSize = 65535;
-
-std::string Format(std::string_view pattern, std::string_view value) {
-  std::string text(pattern);
-  for (std::size_t at; (at = text.find("%s")) != std::string::npos;) {
-    text.replace(at, 2, value);
-  }
-  return text;
-}
 
 // Each connection thread would otherwise get a malloc arena of its own, up to eight
 // per core, each holding on to memory; two shared arenas serve a proxy that mostly
@@ -38,29 +33,49 @@ void RaiseDescriptorLimit() {
   }
 }
 
-void Configure(THTTPProxyServer& server, const TCommandLine& options) {
-  const std::string name(ProductInfo::ProgramName);
-  server.SetDefaultTransferBlockSize(TransferBlockSize);
-  server.SetServerName(std::string(ProductInfo::ProgramNameAndVersion));
-  server.SetPort(options.Port.value_or(DefaultProxyPort));
-  server.SetProxyCredentials({}, {});
-  server.SetAnonymousProxy(options.UpstreamHost, options.UpstreamHost.empty() ? 8080 : options.UpstreamPort);
-  server.SetBindErrorMsg(Format(
-      "%s konnte den Proxy-Server-Port nicht verwenden, da eine andere Server-Anwendung diesen Port bereits "
-      "nutzt bzw. eine Firewall die Nutzung dieses Ports verbietet.\r\nPrüfen Sie Ihre Firewall-Einstellungen "
-      "bzw. weisen Sie %s einen anderen Proxy-Server-Port unter Konfiguration, Registerkarte %s-Einrichtung zu.",
-      name));
-  server.SetProxyAuthType(TAuthType::atThisPC);
-  server.SetVia("1.0 " + name + " (" + std::string(ProductInfo::Version) + " " + std::string(ProductInfo::HomePage) +
-                ")");
-  server.SetBlockFlash(options.BlockFlash);
-  server.SetBlockActiveX(options.BlockActiveX);
-  server.SetBlockExeFiles(options.BlockExeFiles);
-  server.SetBlockJavaScript(options.BlockJavaScript);
-  server.SetBlockedURLS(options.BlockedURLs);
+std::string ProgramFolder() {
+  std::error_code error;
+  const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string("./") : program.parent_path().string() + "/";
 }
 
-} // namespace
+TRunOptions RunOptionsOf(const TCommandLine& options) {
+  TRunOptions run;
+  run.Port = options.Port;
+  run.UpstreamHost = options.UpstreamHost;
+  run.UpstreamPort = options.UpstreamPort;
+  run.BlockedURLs = options.BlockedURLs;
+  run.BlockJavaScript = options.BlockJavaScript;
+  run.BlockExeFiles = options.BlockExeFiles;
+  run.BlockFlash = options.BlockFlash;
+  run.BlockActiveX = options.BlockActiveX;
+  return run;
+}
+
+// The controller without widgets: status lines on standard output, messages on
+// standard error, until "Beenden" or a stop signal.
+int RunHeadless(int argc, char** argv, const TCommandLine& options, TStopSignals& stopSignals) {
+  QCoreApplication application(argc, argv);
+  THeadlessUserInterface userInterface(std::cerr);
+  THeadlessMainView view(std::cout);
+  TOnlyOne onlyOne;
+  const TStartFlags flags = InitializeProgram(options.Switches, onlyOne, userInterface);
+  if (flags.TerminateAtStart) return 0;
+
+  TRegistry registry(TRegistryLocations::FromEnvironment());
+  TMain main(registry, userInterface, view, ProgramFolder(), flags, RunOptionsOf(options));
+  onlyOne.Listen([&main] { main.RestoreRequested(); });
+  stopSignals.Watch([&main] {
+    main.FormCloseQuery();
+    QCoreApplication::quit();
+  });
+  main.FormCreate();
+  QCoreApplication::exec();
+  main.FormDestroy();
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   TCommandLine options;
@@ -70,30 +85,16 @@ int main(int argc, char** argv) {
     std::cerr << "quorvane: " << error.what() << "\n" << CommandLineUsage;
     return 2;
   }
-  if (!options.Headless) {
-    std::cerr << "quorvane: this build has no window yet; running headless\n";
-  }
   mallopt(M_ARENA_MAX, MallocArenas);
   RaiseDescriptorLimit();
-  // Stop signals are taken by sigwait below, never by a connection thread.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // Before any thread exists, so that only the watcher receives the stop signals.
+  TStopSignals stopSignals;
   std::signal(SIGPIPE, SIG_IGN);
 
-  THTTPProxyServer server;
-  Configure(server, options);
-  const std::string name(ProductInfo::ProgramName);
-  try {
-    server.SetEnabled(true);
-    std::cout << Format("%s Proxy-Server am Port ", name) << server.ListeningPort() << " aktiv" << std::endl;
-  } catch (const std::exception&) {
-    std::cout << server.BindErrorMsg() << "\n" << Format("%s Proxy-Server inaktiv", name) << std::endl;
+  if (!options.Headless) {
+    const bool hasDisplay = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    std::cerr << (hasDisplay ? "quorvane: this build has no window yet; running headless\n"
+                             : "quorvane: no display; running headless\n");
   }
-  int signal = 0;
-  sigwait(&stopSignals, &signal);
-  server.SetEnabled(false);
-  return 0;
+  return RunHeadless(argc, argv, options, stopSignals);
 }
