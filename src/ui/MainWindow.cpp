@@ -50,7 +50,7 @@ enum TPage {
 // No DSL connection object exists on Linux, so its connection kind cannot be chosen.
 constexpr bool DSLConnectionAvailable = false;
 
-constexpr int NavigationWidth = 190;
+constexpr int NavigationIconSize = 24;
 
 const std::array<QStyle::StandardPixmap, TMainWindow::PageCount> PageIcons = {
     QStyle::SP_ComputerIcon,        QStyle::SP_FileDialogDetailedView, QStyle::SP_ArrowDown,
@@ -94,7 +94,7 @@ TMainWindow::TMainWindow(bool trayAvailable, QWidget* parent) : QMainWindow(pare
   StatusPanel->setObjectName(QStringLiteral("StatusPanel0"));
   statusBar()->setObjectName(QStringLiteral("StatusBar"));
   statusBar()->addWidget(StatusPanel, 1);
-  resize(760, 520);
+  resize(900, 540);
 }
 
 TMainWindow::~TMainWindow() = default;
@@ -104,14 +104,18 @@ void TMainWindow::CreatePages() {
   auto* layout = new QHBoxLayout(central);
   RBBar = new QListWidget(central);
   RBBar->setObjectName(QStringLiteral("RBBar"));
-  RBBar->setFixedWidth(NavigationWidth);
-  RBBar->setIconSize(QSize(24, 24));
+  RBBar->setIconSize(QSize(NavigationIconSize, NavigationIconSize));
   RBBar->setSpacing(2);
+  RBBar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Notebook = new QStackedWidget(central);
   Notebook->setObjectName(QStringLiteral("Notebook"));
   for (int index = 0; index < PageCount; ++index) {
     const QString caption = QString::fromUtf8(PageCaptions[static_cast<std::size_t>(index)]);
-    RBBar->addItem(new QListWidgetItem(style()->standardIcon(PageIcons[static_cast<std::size_t>(index)]), caption));
+    // Some styles draw a few of these icons smaller; scaled, the bar stays even.
+    const QPixmap icon = style()->standardIcon(PageIcons[static_cast<std::size_t>(index)]).pixmap(NavigationIconSize);
+    RBBar->addItem(new QListWidgetItem(
+        QIcon(icon.scaled(NavigationIconSize, NavigationIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)),
+        caption));
     QWidget* page = nullptr;
     switch (index) {
       case StatisticsPageIndex: page = StatisticsPage = new TStatisticsPage(caption, Notebook); break;
@@ -130,6 +134,8 @@ void TMainWindow::CreatePages() {
     page->setObjectName(QStringLiteral("Page%1").arg(index));
     Notebook->addWidget(page);
   }
+  // Wide enough for the longest caption.
+  RBBar->setFixedWidth(RBBar->sizeHintForColumn(0) + 2 * RBBar->frameWidth() + 2 * RBBar->spacing() + 4);
   layout->addWidget(RBBar);
   layout->addWidget(Notebook, 1);
   setCentralWidget(central);
@@ -179,6 +185,8 @@ void TMainWindow::Attach(TMain& main) {
   ConnectControls();
   UpdateEnabled();
   SetStatusText(main.StatusText());
+  // Start-up may have shown the window already (after the first-start set-up).
+  if (isVisible()) FirstShow();
 }
 
 void TMainWindow::LoadControls() {
@@ -366,9 +374,12 @@ void TMainWindow::changeEvent(QEvent* event) {
 
 void TMainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (!FShown && FMain) {
-    FShown = true;
-    FMain->FormShow();
-  }
+  if (FMain) FirstShow();
   UpdateTrayItems();
+}
+
+void TMainWindow::FirstShow() {
+  if (FShown) return;
+  FShown = true;
+  FMain->FormShow();
 }

@@ -92,6 +92,8 @@ class TMainWindow : public QMainWindow, public TMainView {
   void mnuExitExecute();
   void TrayIconActivated(QSystemTrayIcon::ActivationReason reason);
   void UpdateTrayItems();
+  // The controller's FormShow, once, at the first showing after Attach.
+  void FirstShow();
 
   TMain* FMain = nullptr;
   QMenu* FChangeToPopup = nullptr;

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 
+#include "app/MainUnit.h"
 #include "net/URI.h"
 
 const char* const CommandLineUsage =
-    "usage: quorvane [--headless] [--port N] [--upstream HOST:PORT] [--block-url ENTRY]...\n"
+    "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] [--block-url ENTRY]...\n"
     "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
     "  --headless          run the proxy without a window\n"
+    "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
     "  --upstream H:P      forward GET, POST and HEAD through the proxy at H:P\n"
     "  --block-url ENTRY   refuse pages containing a term: \"term&&!exception&&!...\"\n"
@@ -31,6 +33,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     };
     if (argument == "--headless") {
       options.Headless = true;
+    } else if (argument == "--screenshots") {
+      options.ScreenshotFolder = value();
     } else if (argument == "--port") {
       const std::string& text = value();
       const int port = text == "0" ? 0 : ParsePort(text, -1);
@@ -63,4 +67,17 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     }
   }
   return options;
+}
+
+TRunOptions RunOptionsOf(const TCommandLine& options) {
+  TRunOptions run;
+  run.Port = options.Port;
+  run.UpstreamHost = options.UpstreamHost;
+  run.UpstreamPort = options.UpstreamPort;
+  run.BlockedURLs = options.BlockedURLs;
+  run.BlockJavaScript = options.BlockJavaScript;
+  run.BlockExeFiles = options.BlockExeFiles;
+  run.BlockFlash = options.BlockFlash;
+  run.BlockActiveX = options.BlockActiveX;
+  return run;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct TRunOptions;
+
 class ECommandLineError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
@@ -14,6 +16,8 @@ public:
 // What the command line asks of this run. Nothing here is stored.
 struct TCommandLine {
   bool Headless = false;
+  // --screenshots DIR: render the window's pages and dialogs there, then end.
+  std::string ScreenshotFolder;
   std::optional<int> Port;
   std::vector<std::string> BlockedURLs;
   bool BlockJavaScript = false;
@@ -29,3 +33,6 @@ struct TCommandLine {
 // Raises ECommandLineError with a readable message for unknown options and bad values.
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 extern const char* const CommandLineUsage;
+
+// The values the controller applies for this run only.
+TRunOptions RunOptionsOf(const TCommandLine& options);

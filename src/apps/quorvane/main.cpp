@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
+#include "WindowedStart.h"
 
 #include "app/HeadlessUnit.h"
 #include "app/MainUnit.h"
@@ -37,19 +38,6 @@ std::string ProgramFolder() {
   std::error_code error;
   const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::string("./") : program.parent_path().string() + "/";
-}
-
-TRunOptions RunOptionsOf(const TCommandLine& options) {
-  TRunOptions run;
-  run.Port = options.Port;
-  run.UpstreamHost = options.UpstreamHost;
-  run.UpstreamPort = options.UpstreamPort;
-  run.BlockedURLs = options.BlockedURLs;
-  run.BlockJavaScript = options.BlockJavaScript;
-  run.BlockExeFiles = options.BlockExeFiles;
-  run.BlockFlash = options.BlockFlash;
-  run.BlockActiveX = options.BlockActiveX;
-  return run;
 }
 
 // The controller without widgets: status lines on standard output, messages on
@@ -91,9 +79,11 @@ int main(int argc, char** argv) {
   TStopSignals stopSignals;
   std::signal(SIGPIPE, SIG_IGN);
 
+  if (!options.ScreenshotFolder.empty()) return RunScreenshots(argc, argv, options);
   if (!options.Headless) {
     const bool hasDisplay = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-    std::cerr << (hasDisplay ? "quorvane: this build has no window yet; running headless\n"
+    if (hasDisplay && HasWindow()) return RunWindowed(argc, argv, options, stopSignals);
+    std::cerr << (hasDisplay ? "quorvane: this build has no window; running headless\n"
                              : "quorvane: no display; running headless\n");
   }
   return RunHeadless(argc, argv, options, stopSignals);
