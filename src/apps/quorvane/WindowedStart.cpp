@@ -36,7 +36,8 @@ int RunWindowed(int argc, char** argv, const TCommandLine& options, TStopSignals
   onlyOne.Listen([&main] { main.RestoreRequested(); });
   stopSignals.Watch([&main] {
     main.FormCloseQuery();
-    QCoreApplication::quit();
+    // Not quit(): that first asks the windows to close, and the main window only hides.
+    QCoreApplication::exit(0);
   });
   main.FormCreate();
   window.Attach(main);
