@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/BlockedURLsPage.h"
 
+#include "ui/PageHeader.h"
+#include "ui/QtText.h"
+
 #include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -8,9 +11,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "ui/PageHeader.h"
-#include "ui/QtText.h"
 
 TBlockedURLsPage::TBlockedURLsPage(const QString& caption, QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
@@ -49,7 +49,8 @@ TBlockedURLsPage::TBlockedURLsPage(const QString& caption, QWidget* parent) : QW
 void TBlockedURLsPage::SetEntries(const std::vector<std::string>& entries) {
   const int keptRow = URLLB->count() == static_cast<int>(entries.size()) ? SelectedRow() : -1;
   URLLB->clear();
-  for (const std::string& entry : entries) URLLB->addItem(ToQString(entry));
+  for (const std::string& entry : entries)
+    URLLB->addItem(ToQString(entry));
   URLLB->setCurrentRow(keptRow);
   UpdateEnabled();
 }
@@ -66,18 +67,19 @@ void TBlockedURLsPage::UpdateEnabled() {
 bool TBlockedURLsPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched == URLLB && event->type() == QEvent::KeyPress) {
     switch (static_cast<QKeyEvent*>(event)->key()) {
-      case Qt::Key_Insert:
-        if (NewUrlBtn->isEnabled()) Q_EMIT NewUrlBtnClick();
-        return true;
-      case Qt::Key_Return:
-      case Qt::Key_Enter:
-        EditIfEnabled();
-        return true;
-      case Qt::Key_Delete:
-        DeleteIfEnabled();
-        return true;
-      default:
-        break;
+    case Qt::Key_Insert:
+      if (NewUrlBtn->isEnabled())
+        Q_EMIT NewUrlBtnClick();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      EditIfEnabled();
+      return true;
+    case Qt::Key_Delete:
+      DeleteIfEnabled();
+      return true;
+    default:
+      break;
     }
   }
   return QWidget::eventFilter(watched, event);
@@ -89,9 +91,11 @@ int TBlockedURLsPage::SelectedRow() const {
 }
 
 void TBlockedURLsPage::EditIfEnabled() {
-  if (EditUrlBtn->isEnabled()) Q_EMIT EditUrlBtnClick(SelectedRow());
+  if (EditUrlBtn->isEnabled())
+    Q_EMIT EditUrlBtnClick(SelectedRow());
 }
 
 void TBlockedURLsPage::DeleteIfEnabled() {
-  if (DelUrlBtn->isEnabled()) Q_EMIT DelUrlBtnClick(SelectedRow());
+  if (DelUrlBtn->isEnabled())
+    Q_EMIT DelUrlBtnClick(SelectedRow());
 }

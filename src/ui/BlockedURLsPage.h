@@ -14,7 +14,7 @@ class QPushButton;
 // through the signals with the selected row.
 class TBlockedURLsPage : public QWidget {
   Q_OBJECT
- public:
+public:
   explicit TBlockedURLsPage(const QString& caption, QWidget* parent = nullptr);
 
   // Refills URLLB. The selection is kept when the number of entries is unchanged
@@ -30,16 +30,16 @@ class TBlockedURLsPage : public QWidget {
   QPushButton* EditUrlBtn;
   QPushButton* DelUrlBtn;
 
- Q_SIGNALS:
+Q_SIGNALS:
   void NewUrlBtnClick();
   void EditUrlBtnClick(int row);
   void DelUrlBtnClick(int row);
 
- protected:
+protected:
   // Insert, Enter and Delete on the list act as the three buttons.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
- private:
+private:
   int SelectedRow() const;
   void EditIfEnabled();
   void DeleteIfEnabled();

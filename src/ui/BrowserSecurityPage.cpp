@@ -1,21 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/BrowserSecurityPage.h"
 
+#include "ui/PageHeader.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/PageHeader.h"
-
-TBrowserSecurityPage::TBrowserSecurityPage(const QString& caption, QWidget* parent) : QWidget(parent) {
+TBrowserSecurityPage::TBrowserSecurityPage(const QString& caption, QWidget* parent)
+    : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(CreatePageHeader(caption, this));
   const auto addBox = [&](QCheckBox*& box, const char* name, const char* text) {
     box = new QCheckBox(QString::fromUtf8(text), this);
     box->setObjectName(QString::fromUtf8(name));
   };
-  addBox(BrowserNameChkBox, "BrowserNameChkBox", "Browsernamen und Betriebssystemangabe blockieren");
+  addBox(BrowserNameChkBox, "BrowserNameChkBox",
+         "Browsernamen und Betriebssystemangabe blockieren");
   addBox(RefererChkBox, "RefererChkBox", "Herkunftsseite (Referer) blockieren");
   addBox(CookiesChkBox, "CookiesChkBox", "Alle Cookies blockieren");
   addBox(ActiveXChkBox, "ActiveXChkBox", "ActiveX-Controls blockieren");
@@ -40,4 +42,6 @@ TBrowserSecurityPage::TBrowserSecurityPage(const QString& caption, QWidget* pare
   UpdateEnabled();
 }
 
-void TBrowserSecurityPage::UpdateEnabled() { CookiesBtn->setEnabled(CookiesChkBox->isChecked()); }
+void TBrowserSecurityPage::UpdateEnabled() {
+  CookiesBtn->setEnabled(CookiesChkBox->isChecked());
+}

@@ -10,7 +10,7 @@ class QPushButton;
 // exceptions of cookie blocking.
 class TBrowserSecurityPage : public QWidget {
   Q_OBJECT
- public:
+public:
   explicit TBrowserSecurityPage(const QString& caption, QWidget* parent = nullptr);
 
   // "Ausnahmen..." only while "Alle Cookies blockieren" is checked.

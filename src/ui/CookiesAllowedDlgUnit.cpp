@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/CookiesAllowedDlgUnit.h"
 
+#include "app/CookiesAllowedUnit.h"
+#include "ui/QtText.h"
+
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -9,11 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/CookiesAllowedUnit.h"
-#include "ui/QtText.h"
-
-std::unique_ptr<QInputDialog> CreateLineInputBox(const QString& caption, const QString& prompt, const QString& text,
-                                                 QWidget* parent) {
+std::unique_ptr<QInputDialog> CreateLineInputBox(const QString& caption, const QString& prompt,
+                                                 const QString& text, QWidget* parent) {
   auto dialog = std::make_unique<QInputDialog>(parent);
   dialog->setWindowTitle(caption);
   dialog->setLabelText(prompt);
@@ -25,14 +25,17 @@ std::unique_ptr<QInputDialog> CreateLineInputBox(const QString& caption, const Q
 
 bool AskLine(const QString& caption, const QString& prompt, QString& text, QWidget* parent) {
   const auto dialog = CreateLineInputBox(caption, prompt, text, parent);
-  if (dialog->exec() != QDialog::Accepted) return false;
+  if (dialog->exec() != QDialog::Accepted)
+    return false;
   text = dialog->textValue();
   return true;
 }
 
-TCookiesAllowedDlg::TCookiesAllowedDlg(std::vector<std::string> domains, TUserInterface& userInterface,
-                                       TAskLine askLine, QWidget* parent)
-    : QDialog(parent), FDomains(std::move(domains)), FUserInterface(userInterface), FAskLine(std::move(askLine)) {
+TCookiesAllowedDlg::TCookiesAllowedDlg(std::vector<std::string> domains,
+                                       TUserInterface& userInterface, TAskLine askLine,
+                                       QWidget* parent)
+    : QDialog(parent), FDomains(std::move(domains)), FUserInterface(userInterface),
+      FAskLine(std::move(askLine)) {
   if (!FAskLine) {
     FAskLine = [this](const QString& caption, const QString& prompt, QString& text) {
       return AskLine(caption, prompt, text, this);
@@ -44,7 +47,8 @@ TCookiesAllowedDlg::TCookiesAllowedDlg(std::vector<std::string> domains, TUserIn
   layout->addWidget(new QLabel(QStringLiteral("Cookies von diesen Domains akzeptieren"), this));
 
   auto* tools = new QHBoxLayout;
-  const auto makeTool = [&](QToolButton*& button, const char* name, const char* caption, const char* hint) {
+  const auto makeTool = [&](QToolButton*& button, const char* name, const char* caption,
+                            const char* hint) {
     button = new QToolButton(this);
     button->setObjectName(QString::fromUtf8(name));
     button->setText(QString::fromUtf8(caption));
@@ -91,7 +95,8 @@ void TCookiesAllowedDlg::showEvent(QShowEvent* event) {
 
 void TCookiesAllowedDlg::AddBtnClick() {
   QString text;
-  if (!FAskLine(QStringLiteral("Domain hinzufügen"), QStringLiteral("Domain:"), text)) return;
+  if (!FAskLine(QStringLiteral("Domain hinzufügen"), QStringLiteral("Domain:"), text))
+    return;
   if (AddCookiesAllowedDomain(FDomains, ToStdString(text), FUserInterface)) {
     FillList(ListBox->currentRow());
   }
@@ -99,22 +104,27 @@ void TCookiesAllowedDlg::AddBtnClick() {
 
 void TCookiesAllowedDlg::EditBtnClick() {
   const int row = ListBox->currentRow();
-  if (row < 0 || row >= static_cast<int>(FDomains.size())) return;
+  if (row < 0 || row >= static_cast<int>(FDomains.size()))
+    return;
   QString text = ToQString(FDomains[static_cast<std::size_t>(row)]);
-  if (!FAskLine(QStringLiteral("Domain ändern"), QStringLiteral("Domain:"), text)) return;
-  if (ChangeCookiesAllowedDomain(FDomains, static_cast<std::size_t>(row), ToStdString(text))) FillList(row);
+  if (!FAskLine(QStringLiteral("Domain ändern"), QStringLiteral("Domain:"), text))
+    return;
+  if (ChangeCookiesAllowedDomain(FDomains, static_cast<std::size_t>(row), ToStdString(text)))
+    FillList(row);
 }
 
 void TCookiesAllowedDlg::DeleteBtnClick() {
   const int row = ListBox->currentRow();
-  if (row < 0 || row >= static_cast<int>(FDomains.size())) return;
+  if (row < 0 || row >= static_cast<int>(FDomains.size()))
+    return;
   FDomains.erase(FDomains.begin() + row);
   FillList(-1);
 }
 
 void TCookiesAllowedDlg::FillList(int selectedRow) {
   ListBox->clear();
-  for (const std::string& domain : FDomains) ListBox->addItem(ToQString(domain));
+  for (const std::string& domain : FDomains)
+    ListBox->addItem(ToQString(domain));
   ListBox->setCurrentRow(selectedRow);
   UpdateButtons();
 }

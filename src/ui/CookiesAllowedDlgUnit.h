@@ -17,13 +17,14 @@ class TUserInterface;
 // The list handed in is changed only through Domains() after OK.
 class TCookiesAllowedDlg : public QDialog {
   Q_OBJECT
- public:
+public:
   // Asks for one line of text (caption, prompt, text in and out); true on OK.
-  using TAskLine = std::function<bool(const QString& caption, const QString& prompt, QString& text)>;
+  using TAskLine =
+      std::function<bool(const QString& caption, const QString& prompt, QString& text)>;
 
   // userInterface shows the duplicate error; askLine defaults to a Qt input box.
-  TCookiesAllowedDlg(std::vector<std::string> domains, TUserInterface& userInterface, TAskLine askLine = {},
-                     QWidget* parent = nullptr);
+  TCookiesAllowedDlg(std::vector<std::string> domains, TUserInterface& userInterface,
+                     TAskLine askLine = {}, QWidget* parent = nullptr);
 
   const std::vector<std::string>& Domains() const { return FDomains; }
 
@@ -34,10 +35,10 @@ class TCookiesAllowedDlg : public QDialog {
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
 
- protected:
+protected:
   void showEvent(QShowEvent* event) override;
 
- private:
+private:
   void AddBtnClick();
   void EditBtnClick();
   void DeleteBtnClick();
@@ -50,7 +51,7 @@ class TCookiesAllowedDlg : public QDialog {
 };
 
 // The one-line input box of the program: a caption, a prompt, German buttons.
-std::unique_ptr<QInputDialog> CreateLineInputBox(const QString& caption, const QString& prompt, const QString& text,
-                                                 QWidget* parent);
+std::unique_ptr<QInputDialog> CreateLineInputBox(const QString& caption, const QString& prompt,
+                                                 const QString& text, QWidget* parent);
 // Shows that box modally; on OK text is replaced by what was typed.
 bool AskLine(const QString& caption, const QString& prompt, QString& text, QWidget* parent);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/InputDialogs.h"
 
+#include "app/Tools.h"
+#include "ui/QtText.h"
+
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,25 +12,22 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Tools.h"
-#include "ui/QtText.h"
-
 namespace {
 
-constexpr int DialogWidth = 180;   // quarter characters
-constexpr int LabelLeft = 8;       // quarter characters
-constexpr int LabelWidth = 164;    // quarter characters
+constexpr int DialogWidth = 180; // quarter characters
+constexpr int LabelLeft = 8;     // quarter characters
+constexpr int LabelWidth = 164;  // quarter characters
 constexpr int FirstButtonLeft = 38;
 constexpr int SecondButtonLeft = 92;
-constexpr int ButtonWidth = 50;    // quarter characters
-constexpr int ButtonHeight = 14;   // eighth characters
-constexpr int ListEditHeight = 89; // pixels
-constexpr int ButtonsBelowEdit = 15;  // pixels
-constexpr int DialogBelowButtons = 13;  // pixels
+constexpr int ButtonWidth = 50;        // quarter characters
+constexpr int ButtonHeight = 14;       // eighth characters
+constexpr int ListEditHeight = 89;     // pixels
+constexpr int ButtonsBelowEdit = 15;   // pixels
+constexpr int DialogBelowButtons = 13; // pixels
 
 // Converts dialog units of the dialog's font into pixels.
 class TDialogUnits {
- public:
+public:
   explicit TDialogUnits(const QWidget& widget) {
     const QFontMetrics metrics(widget.font());
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -37,7 +37,7 @@ class TDialogUnits {
   int X(int quarters) const { return static_cast<int>(quarters * FAverageWidth / 4 + 0.5); }
   int Y(int eighths) const { return (eighths * FHeight + 4) / 8; }
 
- private:
+private:
   double FAverageWidth = 0;
   int FHeight = 0;
 };
@@ -53,21 +53,23 @@ QLabel* WrappedLabel(std::string_view text, const TDialogUnits& units, QWidget* 
 void LimitLength(QPlainTextEdit* edit, int maxLength) {
   QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength] {
     const QString text = edit->toPlainText();
-    if (text.size() <= maxLength) return;
+    if (text.size() <= maxLength)
+      return;
     edit->setPlainText(text.left(maxLength));
     edit->moveCursor(QTextCursor::End);
   });
 }
 
 // "OK" (default) and "Abbrechen" at their places, and the dialog's fixed size.
-void FinishLayout(QDialog& dialog, QVBoxLayout* layout, QPushButton*& okButton, QPushButton*& cancelButton,
-                  const TDialogUnits& units) {
+void FinishLayout(QDialog& dialog, QVBoxLayout* layout, QPushButton*& okButton,
+                  QPushButton*& cancelButton, const TDialogUnits& units) {
   okButton = new QPushButton(QStringLiteral("OK"), &dialog);
   cancelButton = new QPushButton(QStringLiteral("Abbrechen"), &dialog);
   okButton->setObjectName(QStringLiteral("OKBtn"));
   cancelButton->setObjectName(QStringLiteral("CancelBtn"));
   okButton->setDefault(true);
-  for (QPushButton* button : {okButton, cancelButton}) button->setFixedSize(units.X(ButtonWidth), units.Y(ButtonHeight));
+  for (QPushButton* button : {okButton, cancelButton})
+    button->setFixedSize(units.X(ButtonWidth), units.Y(ButtonHeight));
   QObject::connect(okButton, &QPushButton::clicked, &dialog, &QDialog::accept);
   QObject::connect(cancelButton, &QPushButton::clicked, &dialog, &QDialog::reject);
 
@@ -80,13 +82,13 @@ void FinishLayout(QDialog& dialog, QVBoxLayout* layout, QPushButton*& okButton, 
   buttons->addWidget(cancelButton);
   buttons->addStretch();
   layout->addLayout(buttons);
-  layout->setContentsMargins(units.X(LabelLeft), units.Y(8), units.X(DialogWidth - LabelLeft - LabelWidth),
-                             DialogBelowButtons);
+  layout->setContentsMargins(units.X(LabelLeft), units.Y(8),
+                             units.X(DialogWidth - LabelLeft - LabelWidth), DialogBelowButtons);
   dialog.setFixedWidth(units.X(DialogWidth));
   dialog.setFixedHeight(dialog.sizeHint().height());
 }
 
-}  // namespace
+} // namespace
 
 TInputLineAndListDlg::TInputLineAndListDlg(std::string_view caption, std::string_view prompt,
                                            std::string_view listPrompt, std::string_view line,
@@ -118,12 +120,16 @@ TInputLineAndListDlg::TInputLineAndListDlg(std::string_view caption, std::string
   LineEdit->setFocus();
 }
 
-std::string TInputLineAndListDlg::Line() const { return ToStdString(LineEdit->text()); }
+std::string TInputLineAndListDlg::Line() const {
+  return ToStdString(LineEdit->text());
+}
 
-std::string TInputLineAndListDlg::List() const { return LinesToExceptionList(ToStdString(ListEdit->toPlainText())); }
+std::string TInputLineAndListDlg::List() const {
+  return LinesToExceptionList(ToStdString(ListEdit->toPlainText()));
+}
 
-TInputListDlg::TInputListDlg(std::string_view caption, std::string_view prompt, std::string_view text,
-                             QWidget* parent)
+TInputListDlg::TInputListDlg(std::string_view caption, std::string_view prompt,
+                             std::string_view text, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("InputListDlg"));
   setWindowTitle(ToQString(caption));

@@ -18,13 +18,14 @@ class QPushButton;
 // edit (both scroll bars, at most 32767 characters).
 class TInputLineAndListDlg : public QDialog {
   Q_OBJECT
- public:
+public:
   static constexpr int MaxLineLength = 255;
   static constexpr int MaxListLength = 32767;
 
   // list: "&&!"-joined entries, shown one a line.
-  TInputLineAndListDlg(std::string_view caption, std::string_view prompt, std::string_view listPrompt,
-                       std::string_view line, std::string_view list, QWidget* parent = nullptr);
+  TInputLineAndListDlg(std::string_view caption, std::string_view prompt,
+                       std::string_view listPrompt, std::string_view line, std::string_view list,
+                       QWidget* parent = nullptr);
 
   std::string Line() const;
   // The non-empty lines, blanks removed, joined by "&&!".
@@ -39,10 +40,11 @@ class TInputLineAndListDlg : public QDialog {
 // A multi-line edit (at most 65535 characters, preselected).
 class TInputListDlg : public QDialog {
   Q_OBJECT
- public:
+public:
   static constexpr int MaxTextLength = 65535;
 
-  TInputListDlg(std::string_view caption, std::string_view prompt, std::string_view text, QWidget* parent = nullptr);
+  TInputListDlg(std::string_view caption, std::string_view prompt, std::string_view text,
+                QWidget* parent = nullptr);
 
   // The edit's text trimmed, its lines separated by "\r\n" as the callers' line
   // splitting expects.

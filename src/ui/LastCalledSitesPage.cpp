@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/LastCalledSitesPage.h"
 
+#include "ui/PageHeader.h"
+#include "ui/QtText.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,10 +12,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "ui/PageHeader.h"
-#include "ui/QtText.h"
-
-TLastCalledSitesPage::TLastCalledSitesPage(const QString& caption, QWidget* parent) : QWidget(parent) {
+TLastCalledSitesPage::TLastCalledSitesPage(const QString& caption, QWidget* parent)
+    : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(CreatePageHeader(caption, this));
 
@@ -21,8 +22,8 @@ TLastCalledSitesPage::TLastCalledSitesPage(const QString& caption, QWidget* pare
   LastCalledSitesLB->setSelectionMode(QAbstractItemView::SingleSelection);
   layout->addWidget(LastCalledSitesLB);
 
-  saveLastCalledSitesChkBox =
-      new QCheckBox(QStringLiteral("Zuletzt aufgerufene Seiten für einen Programmlauf anzeigen."), this);
+  saveLastCalledSitesChkBox = new QCheckBox(
+      QStringLiteral("Zuletzt aufgerufene Seiten für einen Programmlauf anzeigen."), this);
   saveLastCalledSitesChkBox->setObjectName(QStringLiteral("saveLastCalledSitesChkBox"));
   layout->addWidget(saveLastCalledSitesChkBox);
 
@@ -51,14 +52,16 @@ TLastCalledSitesPage::TLastCalledSitesPage(const QString& caption, QWidget* pare
   buttons->addWidget(Add2BlockedURLsBtn);
   layout->addLayout(buttons);
 
-  connect(LastCalledSitesLB, &QListWidget::itemSelectionChanged, this, &TLastCalledSitesPage::LastCalledSitesLBClick);
+  connect(LastCalledSitesLB, &QListWidget::itemSelectionChanged, this,
+          &TLastCalledSitesPage::LastCalledSitesLBClick);
   LastCalledSitesLBClick();
   UpdateEnabled();
 }
 
 void TLastCalledSitesPage::SetSites(const std::vector<std::string>& sites) {
   LastCalledSitesLB->clear();
-  for (const std::string& site : sites) LastCalledSitesLB->addItem(ToQString(site));
+  for (const std::string& site : sites)
+    LastCalledSitesLB->addItem(ToQString(site));
   LastCalledSitesLBClick();
 }
 
@@ -69,8 +72,9 @@ std::string TLastCalledSitesPage::SelectedSite() const {
 
 void TLastCalledSitesPage::UpdateEnabled() {
   const bool on = saveLastCalledSitesChkBox->isChecked();
-  for (QWidget* control : {static_cast<QWidget*>(MaxLabel), static_cast<QWidget*>(MaxLastCalledSitesEdit),
-                           static_cast<QWidget*>(SitesLabel)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(MaxLabel), static_cast<QWidget*>(MaxLastCalledSitesEdit),
+        static_cast<QWidget*>(SitesLabel)}) {
     control->setEnabled(on);
   }
 }

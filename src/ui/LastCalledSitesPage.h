@@ -16,7 +16,7 @@ class QSpinBox;
 // of a page to the block list.
 class TLastCalledSitesPage : public QWidget {
   Q_OBJECT
- public:
+public:
   static constexpr int MinSites = 1;
   static constexpr int MaxSites = 100000;
 
@@ -36,6 +36,6 @@ class TLastCalledSitesPage : public QWidget {
   QPushButton* URLRefreshBtn;
   QPushButton* Add2BlockedURLsBtn;
 
- private:
+private:
   void LastCalledSitesLBClick();
 };

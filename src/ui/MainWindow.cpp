@@ -1,6 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindow.h"
 
+#include "app/MainUnit.h"
+#include "app/ProductInfo.h"
+#include "ui/BlockedURLsPage.h"
+#include "ui/BrowserSecurityPage.h"
+#include "ui/LastCalledSitesPage.h"
+#include "ui/PageHeader.h"
+#include "ui/QtText.h"
+#include "ui/SettingsPage.h"
+#include "ui/StatisticsPage.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -21,20 +31,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/MainUnit.h"
-#include "app/ProductInfo.h"
-#include "ui/BlockedURLsPage.h"
-#include "ui/BrowserSecurityPage.h"
-#include "ui/LastCalledSitesPage.h"
-#include "ui/PageHeader.h"
-#include "ui/QtText.h"
-#include "ui/SettingsPage.h"
-#include "ui/StatisticsPage.h"
-
 const std::array<const char*, TMainWindow::PageCount> TMainWindow::PageCaptions = {
-    "Übertragene Bytes",  "Zuletzt aufgerufene Seiten", "Downloads über den Downloadmanager",
-    "Müll",               "Einstellungen",              "Anonyme Proxy-Server",
-    "Browsersicherheit",  "Seiten blockieren",          "Popupkiller",
+    "Übertragene Bytes",
+    "Zuletzt aufgerufene Seiten",
+    "Downloads über den Downloadmanager",
+    "Müll",
+    "Einstellungen",
+    "Anonyme Proxy-Server",
+    "Browsersicherheit",
+    "Seiten blockieren",
+    "Popupkiller",
     "Downloadmanager"};
 
 namespace {
@@ -53,10 +59,11 @@ constexpr bool DSLConnectionAvailable = false;
 constexpr int NavigationIconSize = 24;
 
 const std::array<QStyle::StandardPixmap, TMainWindow::PageCount> PageIcons = {
-    QStyle::SP_ComputerIcon,        QStyle::SP_FileDialogDetailedView, QStyle::SP_ArrowDown,
-    QStyle::SP_TrashIcon,           QStyle::SP_FileDialogInfoView,     QStyle::SP_DriveNetIcon,
-    QStyle::SP_MessageBoxWarning,   QStyle::SP_BrowserStop,            QStyle::SP_TitleBarCloseButton,
-    QStyle::SP_DialogSaveButton};
+    QStyle::SP_ComputerIcon,        QStyle::SP_FileDialogDetailedView,
+    QStyle::SP_ArrowDown,           QStyle::SP_TrashIcon,
+    QStyle::SP_FileDialogInfoView,  QStyle::SP_DriveNetIcon,
+    QStyle::SP_MessageBoxWarning,   QStyle::SP_BrowserStop,
+    QStyle::SP_TitleBarCloseButton, QStyle::SP_DialogSaveButton};
 
 // The program's icon: a white "Q" on a blue disc, drawn so that no image file is needed.
 QIcon ProgramIcon() {
@@ -81,9 +88,10 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-}  // namespace
+} // namespace
 
-TMainWindow::TMainWindow(bool trayAvailable, QWidget* parent) : QMainWindow(parent), FTrayAvailable(trayAvailable) {
+TMainWindow::TMainWindow(bool trayAvailable, QWidget* parent)
+    : QMainWindow(parent), FTrayAvailable(trayAvailable) {
   setObjectName(QStringLiteral("Main"));
   setWindowTitle(ToQString(ProductInfo::ProgramNameAndVersion));
   setWindowIcon(ProgramIcon());
@@ -112,30 +120,44 @@ void TMainWindow::CreatePages() {
   for (int index = 0; index < PageCount; ++index) {
     const QString caption = QString::fromUtf8(PageCaptions[static_cast<std::size_t>(index)]);
     // Some styles draw a few of these icons smaller; scaled, the bar stays even.
-    const QPixmap icon = style()->standardIcon(PageIcons[static_cast<std::size_t>(index)]).pixmap(NavigationIconSize);
-    RBBar->addItem(new QListWidgetItem(
-        QIcon(icon.scaled(NavigationIconSize, NavigationIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)),
-        caption));
+    const QPixmap icon = style()
+                             ->standardIcon(PageIcons[static_cast<std::size_t>(index)])
+                             .pixmap(NavigationIconSize);
+    RBBar->addItem(
+        new QListWidgetItem(QIcon(icon.scaled(NavigationIconSize, NavigationIconSize,
+                                              Qt::KeepAspectRatio, Qt::SmoothTransformation)),
+                            caption));
     QWidget* page = nullptr;
     switch (index) {
-      case StatisticsPageIndex: page = StatisticsPage = new TStatisticsPage(caption, Notebook); break;
-      case LastCalledSitesPageIndex: page = LastCalledSitesPage = new TLastCalledSitesPage(caption, Notebook); break;
-      case SettingsPageIndex: page = SettingsPage = new TSettingsPage(caption, Notebook); break;
-      case BrowserSecurityPageIndex: page = BrowserSecurityPage = new TBrowserSecurityPage(caption, Notebook); break;
-      case BlockedURLsPageIndex: page = BlockedURLsPage = new TBlockedURLsPage(caption, Notebook); break;
-      default: {
-        // Filled by the subsystems that own these pages.
-        page = new QWidget(Notebook);
-        auto* pageLayout = new QVBoxLayout(page);
-        pageLayout->addWidget(CreatePageHeader(caption, page));
-        pageLayout->addStretch();
-      }
+    case StatisticsPageIndex:
+      page = StatisticsPage = new TStatisticsPage(caption, Notebook);
+      break;
+    case LastCalledSitesPageIndex:
+      page = LastCalledSitesPage = new TLastCalledSitesPage(caption, Notebook);
+      break;
+    case SettingsPageIndex:
+      page = SettingsPage = new TSettingsPage(caption, Notebook);
+      break;
+    case BrowserSecurityPageIndex:
+      page = BrowserSecurityPage = new TBrowserSecurityPage(caption, Notebook);
+      break;
+    case BlockedURLsPageIndex:
+      page = BlockedURLsPage = new TBlockedURLsPage(caption, Notebook);
+      break;
+    default: {
+      // Filled by the subsystems that own these pages.
+      page = new QWidget(Notebook);
+      auto* pageLayout = new QVBoxLayout(page);
+      pageLayout->addWidget(CreatePageHeader(caption, page));
+      pageLayout->addStretch();
+    }
     }
     page->setObjectName(QStringLiteral("Page%1").arg(index));
     Notebook->addWidget(page);
   }
   // Wide enough for the longest caption.
-  RBBar->setFixedWidth(RBBar->sizeHintForColumn(0) + 2 * RBBar->frameWidth() + 2 * RBBar->spacing() + 4);
+  RBBar->setFixedWidth(RBBar->sizeHintForColumn(0) + 2 * RBBar->frameWidth() +
+                       2 * RBBar->spacing() + 4);
   layout->addWidget(RBBar);
   layout->addWidget(Notebook, 1);
   setCentralWidget(central);
@@ -186,7 +208,8 @@ void TMainWindow::Attach(TMain& main) {
   UpdateEnabled();
   SetStatusText(main.StatusText());
   // Start-up may have shown the window already (after the first-start set-up).
-  if (isVisible()) FirstShow();
+  if (isVisible())
+    FirstShow();
 }
 
 void TMainWindow::LoadControls() {
@@ -196,7 +219,8 @@ void TMainWindow::LoadControls() {
   SettingsPage->AutoStartChkBox->setChecked(FMain->AutoStartEntryExists());
   SettingsPage->SetConnectionType(settings.ConnectionType);
   SettingsPage->RB3->setEnabled(DSLConnectionAvailable);
-  if (!SettingsPage->RB3->isEnabled() && SettingsPage->RB3->isChecked()) SettingsPage->RB1->setChecked(true);
+  if (!SettingsPage->RB3->isEnabled() && SettingsPage->RB3->isChecked())
+    SettingsPage->RB1->setChecked(true);
   SettingsPage->ProxyPortEdit->setValue(settings.ProxyPort);
   BrowserSecurityPage->BrowserNameChkBox->setChecked(settings.BlockBrowserName);
   BrowserSecurityPage->RefererChkBox->setChecked(settings.BlockReferer);
@@ -216,29 +240,39 @@ void TMainWindow::ConnectControls() {
   applyOnToggle(LastCalledSitesPage->saveLastCalledSitesChkBox);
   applyOnToggle(BlockedURLsPage->BlockSitesChkBox);
   for (QAbstractButton* box :
-       {BrowserSecurityPage->BrowserNameChkBox, BrowserSecurityPage->RefererChkBox, BrowserSecurityPage->CookiesChkBox,
-        BrowserSecurityPage->ActiveXChkBox, BrowserSecurityPage->FlashChkBox, BrowserSecurityPage->JavaScriptChkBox,
+       {BrowserSecurityPage->BrowserNameChkBox, BrowserSecurityPage->RefererChkBox,
+        BrowserSecurityPage->CookiesChkBox, BrowserSecurityPage->ActiveXChkBox,
+        BrowserSecurityPage->FlashChkBox, BrowserSecurityPage->JavaScriptChkBox,
         BrowserSecurityPage->ExeFilesChkBox}) {
     applyOnToggle(box);
   }
   // Each radio button of a group toggles twice per choice; the new one's check applies it.
-  for (QRadioButton* button : {SettingsPage->RB1, SettingsPage->RB2, SettingsPage->RB3, SettingsPage->RB4}) {
+  for (QRadioButton* button :
+       {SettingsPage->RB1, SettingsPage->RB2, SettingsPage->RB3, SettingsPage->RB4}) {
     connect(button, &QRadioButton::toggled, this, [this](bool checked) {
-      if (checked) SettingsChanged();
+      if (checked)
+        SettingsChanged();
     });
   }
-  connect(LastCalledSitesPage->MaxLastCalledSitesEdit, &QSpinBox::valueChanged, this, &TMainWindow::SettingsChanged);
-  connect(SettingsPage->ProxyPortEdit, &QSpinBox::valueChanged, this, &TMainWindow::SettingsChanged);
+  connect(LastCalledSitesPage->MaxLastCalledSitesEdit, &QSpinBox::valueChanged, this,
+          &TMainWindow::SettingsChanged);
+  connect(SettingsPage->ProxyPortEdit, &QSpinBox::valueChanged, this,
+          &TMainWindow::SettingsChanged);
 
   connect(SettingsPage->AutoStartChkBox, &QCheckBox::clicked, this,
           [this](bool checked) { FMain->AutoStartChkBoxClick(checked); });
-  connect(SettingsPage->ProxyAccessBtn, &QPushButton::clicked, this, [this] { FMain->ProxyAccessBtnClick(); });
-  connect(BrowserSecurityPage->CookiesBtn, &QPushButton::clicked, this, [this] { FMain->CookiesBtnClick(); });
-  connect(StatisticsPage->ClearStatBtn, &QPushButton::clicked, this, [this] { FMain->ClearStatBtnClick(); });
-  connect(LastCalledSitesPage->URLRefreshBtn, &QPushButton::clicked, this, &TMainWindow::RefillLastCalledSites);
+  connect(SettingsPage->ProxyAccessBtn, &QPushButton::clicked, this,
+          [this] { FMain->ProxyAccessBtnClick(); });
+  connect(BrowserSecurityPage->CookiesBtn, &QPushButton::clicked, this,
+          [this] { FMain->CookiesBtnClick(); });
+  connect(StatisticsPage->ClearStatBtn, &QPushButton::clicked, this,
+          [this] { FMain->ClearStatBtnClick(); });
+  connect(LastCalledSitesPage->URLRefreshBtn, &QPushButton::clicked, this,
+          &TMainWindow::RefillLastCalledSites);
   connect(LastCalledSitesPage->Add2BlockedURLsBtn, &QPushButton::clicked, this,
           [this] { FMain->Add2BlockedURLsClick(LastCalledSitesPage->SelectedSite()); });
-  connect(BlockedURLsPage, &TBlockedURLsPage::NewUrlBtnClick, this, [this] { FMain->NewUrlBtnClick(); });
+  connect(BlockedURLsPage, &TBlockedURLsPage::NewUrlBtnClick, this,
+          [this] { FMain->NewUrlBtnClick(); });
   connect(BlockedURLsPage, &TBlockedURLsPage::EditUrlBtnClick, this,
           [this](int row) { FMain->EditUrlBtnClick(static_cast<std::size_t>(row)); });
   connect(BlockedURLsPage, &TBlockedURLsPage::DelUrlBtnClick, this,
@@ -269,18 +303,29 @@ void TMainWindow::UpdateEnabled() {
   BlockedURLsPage->UpdateEnabled();
 }
 
-void TMainWindow::SetStatusText(const std::string& text) { StatusPanel->setText(ToQString(text)); }
+void TMainWindow::SetStatusText(const std::string& text) {
+  StatusPanel->setText(ToQString(text));
+}
 
-void TMainWindow::ShowStatistics(const TStatisticsTexts& texts) { StatisticsPage->ShowStatistics(texts); }
+void TMainWindow::ShowStatistics(const TStatisticsTexts& texts) {
+  StatisticsPage->ShowStatistics(texts);
+}
 
-void TMainWindow::BlockedURLsChanged() { BlockedURLsPage->SetEntries(FMain->Settings().BlockedURLList); }
+void TMainWindow::BlockedURLsChanged() {
+  BlockedURLsPage->SetEntries(FMain->Settings().BlockedURLList);
+}
 
-void TMainWindow::RestoreWindow() { TrayIconClick(); }
+void TMainWindow::RestoreWindow() {
+  TrayIconClick();
+}
 
 void TMainWindow::RBBarItemClick(int index) {
-  if (index < 0 || index >= PageCount) return;
-  if (FMain && index == StatisticsPageIndex) FMain->ShowStatistics();
-  if (FMain && index == LastCalledSitesPageIndex) RefillLastCalledSites();
+  if (index < 0 || index >= PageCount)
+    return;
+  if (FMain && index == StatisticsPageIndex)
+    FMain->ShowStatistics();
+  if (FMain && index == LastCalledSitesPageIndex)
+    RefillLastCalledSites();
   Notebook->setCurrentIndex(index);
 }
 
@@ -303,7 +348,9 @@ QMenu* TMainWindow::ChangeToPopup() {
   return FChangeToPopup;
 }
 
-void TMainWindow::mnuChangeToExecute() { ChangeToPopup()->popup(QCursor::pos()); }
+void TMainWindow::mnuChangeToExecute() {
+  ChangeToPopup()->popup(QCursor::pos());
+}
 
 void TMainWindow::ChangeToPopupClick(int index) {
   // Selecting the row shows its page; an entry for the page already shown refreshes it.
@@ -315,7 +362,8 @@ void TMainWindow::ChangeToPopupClick(int index) {
 }
 
 void TMainWindow::mnuExitExecute() {
-  if (FMain) FMain->mnuExitExecute();
+  if (FMain)
+    FMain->mnuExitExecute();
 }
 
 void TMainWindow::ShowAtStart() {
@@ -328,7 +376,8 @@ void TMainWindow::ShowAtStart() {
 }
 
 void TMainWindow::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
-  if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) TrayIconClick();
+  if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+    TrayIconClick();
 }
 
 void TMainWindow::TrayIconClick() {
@@ -366,20 +415,24 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 
 void TMainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() != QEvent::WindowStateChange) return;
+  if (event->type() != QEvent::WindowStateChange)
+    return;
   // Hiding inside the state change confuses some window managers; do it right after.
-  if (isMinimized() && FTrayAvailable) QTimer::singleShot(0, this, &TMainWindow::TrayMinimizeClick);
+  if (isMinimized() && FTrayAvailable)
+    QTimer::singleShot(0, this, &TMainWindow::TrayMinimizeClick);
   UpdateTrayItems();
 }
 
 void TMainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (FMain) FirstShow();
+  if (FMain)
+    FirstShow();
   UpdateTrayItems();
 }
 
 void TMainWindow::FirstShow() {
-  if (FShown) return;
+  if (FShown)
+    return;
   FShown = true;
   FMain->FormShow();
 }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/MainView.h"
+
 #include <QMainWindow>
 #include <QSystemTrayIcon>
 #include <array>
 #include <string>
-
-#include "app/MainView.h"
 
 class QAction;
 class QLabel;
@@ -26,12 +26,13 @@ class TStatisticsPage;
 // it stays an ordinary window that closing minimises.
 class TMainWindow : public QMainWindow, public TMainView {
   Q_OBJECT
- public:
+public:
   static constexpr int PageCount = 10;
   // The pages of Notebook in RBBar's order.
   static const std::array<const char*, PageCount> PageCaptions;
 
-  explicit TMainWindow(bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(), QWidget* parent = nullptr);
+  explicit TMainWindow(bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable(),
+                       QWidget* parent = nullptr);
   ~TMainWindow() override;
 
   // After TMain::FormCreate: copies the settings into the controls, then wires
@@ -72,12 +73,12 @@ class TMainWindow : public QMainWindow, public TMainView {
   QAction* TrayMinimize;
   QAction* PopupCloseProgram;
 
- protected:
+protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
- private:
+private:
   void CreatePages();
   void CreateMenus();
   void CreateTrayIcon();

@@ -1,31 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MessageBox.h"
 
+#include "ui/QtText.h"
+
 #include <QMessageBox>
 #include <QPushButton>
-
-#include "ui/QtText.h"
 
 namespace {
 
 QMessageBox::Icon BoxIcon(TMsgKind kind) {
   switch (MessageBoxIcon(kind)) {
-    case TMsgIcon::Exclamation: return QMessageBox::Warning;
-    case TMsgIcon::Information: return QMessageBox::Information;
-    case TMsgIcon::Question: return QMessageBox::Question;
-    case TMsgIcon::Stop: return QMessageBox::Critical;
+  case TMsgIcon::Exclamation:
+    return QMessageBox::Warning;
+  case TMsgIcon::Information:
+    return QMessageBox::Information;
+  case TMsgIcon::Question:
+    return QMessageBox::Question;
+  case TMsgIcon::Stop:
+    return QMessageBox::Critical;
   }
   return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons BoxButtons(int buttons) {
   switch (buttons) {
-    case TMsgButtons::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-    case TMsgButtons::OKCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case TMsgButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-    case TMsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case TMsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    default: return QMessageBox::Ok;
+  case TMsgButtons::AbortRetryIgnore:
+    return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+  case TMsgButtons::OKCancel:
+    return QMessageBox::Ok | QMessageBox::Cancel;
+  case TMsgButtons::RetryCancel:
+    return QMessageBox::Retry | QMessageBox::Cancel;
+  case TMsgButtons::YesNo:
+    return QMessageBox::Yes | QMessageBox::No;
+  case TMsgButtons::YesNoCancel:
+    return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  default:
+    return QMessageBox::Ok;
   }
 }
 
@@ -36,21 +46,27 @@ void SetGermanCaptions(QMessageBox& box) {
     QMessageBox::StandardButton Button;
     const char* Caption;
   } captions[] = {
-      {QMessageBox::Ok, "OK"},           {QMessageBox::Cancel, "Abbrechen"}, {QMessageBox::Abort, "Abbrechen"},
-      {QMessageBox::Retry, "Wiederholen"}, {QMessageBox::Ignore, "Ignorieren"}, {QMessageBox::Yes, "Ja"},
+      {QMessageBox::Ok, "OK"},
+      {QMessageBox::Cancel, "Abbrechen"},
+      {QMessageBox::Abort, "Abbrechen"},
+      {QMessageBox::Retry, "Wiederholen"},
+      {QMessageBox::Ignore, "Ignorieren"},
+      {QMessageBox::Yes, "Ja"},
       {QMessageBox::No, "Nein"},
   };
   for (const auto& caption : captions) {
-    if (QAbstractButton* button = box.button(caption.Button)) button->setText(QString::fromUtf8(caption.Caption));
+    if (QAbstractButton* button = box.button(caption.Button))
+      button->setText(QString::fromUtf8(caption.Caption));
   }
 }
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<QMessageBox> CreateMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
-                                              int buttons, QWidget* parent) {
-  auto box = std::make_unique<QMessageBox>(BoxIcon(kind), ToQString(MessageBoxCaption(caption, kind)),
-                                           WithQtLineBreaks(ToQString(text)), BoxButtons(buttons), parent);
+std::unique_ptr<QMessageBox> CreateMessageBox(std::string_view text, std::string_view caption,
+                                              TMsgKind kind, int buttons, QWidget* parent) {
+  auto box =
+      std::make_unique<QMessageBox>(BoxIcon(kind), ToQString(MessageBoxCaption(caption, kind)),
+                                    WithQtLineBreaks(ToQString(text)), BoxButtons(buttons), parent);
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
   SetGermanCaptions(*box);
   return box;
@@ -58,12 +74,19 @@ std::unique_ptr<QMessageBox> CreateMessageBox(std::string_view text, std::string
 
 TModalResult MessageBoxResult(const QMessageBox& box) {
   switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return TModalResult::OK;
-    case QMessageBox::Abort: return TModalResult::Abort;
-    case QMessageBox::Retry: return TModalResult::Retry;
-    case QMessageBox::Ignore: return TModalResult::Ignore;
-    case QMessageBox::Yes: return TModalResult::Yes;
-    case QMessageBox::No: return TModalResult::No;
-    default: return TModalResult::Cancel;
+  case QMessageBox::Ok:
+    return TModalResult::OK;
+  case QMessageBox::Abort:
+    return TModalResult::Abort;
+  case QMessageBox::Retry:
+    return TModalResult::Retry;
+  case QMessageBox::Ignore:
+    return TModalResult::Ignore;
+  case QMessageBox::Yes:
+    return TModalResult::Yes;
+  case QMessageBox::No:
+    return TModalResult::No;
+  default:
+    return TModalResult::Cancel;
   }
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ProxyAccessDlgUnit.h"
 
+#include "ui/QtText.h"
+
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -9,16 +11,16 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "ui/QtText.h"
-
 TProxyAccessDlg::TProxyAccessDlg(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ProxyAccessDlg"));
   setWindowTitle(QStringLiteral("Zugriffsbeschränkung"));
   auto* layout = new QVBoxLayout(this);
 
   ProxyRB1 = new QRadioButton(QStringLiteral("Jeder darf auf den Proxy-Server zugreifen."), this);
-  ProxyRB2 = new QRadioButton(QStringLiteral("Es darf nur auf diesem PC auf den Proxy-Server zugegriffen werden."), this);
-  ProxyRB3 = new QRadioButton(QStringLiteral("Es darf jeder zugreifen, wenn die IP-Adresse beginnt mit"), this);
+  ProxyRB2 = new QRadioButton(
+      QStringLiteral("Es darf nur auf diesem PC auf den Proxy-Server zugegriffen werden."), this);
+  ProxyRB3 = new QRadioButton(
+      QStringLiteral("Es darf jeder zugreifen, wenn die IP-Adresse beginnt mit"), this);
   ProxyIPEdit = new QLineEdit(QStringLiteral("192.168.168.255"), this);
   ProxyRB1->setObjectName(QStringLiteral("ProxyRB1"));
   ProxyRB2->setObjectName(QStringLiteral("ProxyRB2"));
@@ -55,21 +57,30 @@ TProxyAccessDlg::TProxyAccessDlg(QWidget* parent) : QDialog(parent) {
 }
 
 void TProxyAccessDlg::SetAuthType(TAuthType type) {
-  if (type == TAuthType::atAll) ProxyRB1->setChecked(true);
-  if (type == TAuthType::atThisPC) ProxyRB2->setChecked(true);
-  if (type == TAuthType::atThisIP) ProxyRB3->setChecked(true);
+  if (type == TAuthType::atAll)
+    ProxyRB1->setChecked(true);
+  if (type == TAuthType::atThisPC)
+    ProxyRB2->setChecked(true);
+  if (type == TAuthType::atThisIP)
+    ProxyRB3->setChecked(true);
   ProxyRBsClick();
 }
 
 TAuthType TProxyAccessDlg::AuthType() const {
-  if (ProxyRB1->isChecked()) return TAuthType::atAll;
-  if (ProxyRB3->isChecked()) return TAuthType::atThisIP;
+  if (ProxyRB1->isChecked())
+    return TAuthType::atAll;
+  if (ProxyRB3->isChecked())
+    return TAuthType::atThisIP;
   return TAuthType::atThisPC;
 }
 
-void TProxyAccessDlg::SetIP(const std::string& ip) { ProxyIPEdit->setText(ToQString(ip)); }
+void TProxyAccessDlg::SetIP(const std::string& ip) {
+  ProxyIPEdit->setText(ToQString(ip));
+}
 
-std::string TProxyAccessDlg::IP() const { return ToStdString(ProxyIPEdit->text()); }
+std::string TProxyAccessDlg::IP() const {
+  return ToStdString(ProxyIPEdit->text());
+}
 
 void TProxyAccessDlg::showEvent(QShowEvent* event) {
   ProxyRBsClick();
@@ -79,4 +90,6 @@ void TProxyAccessDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
 }
 
-void TProxyAccessDlg::ProxyRBsClick() { ProxyIPEdit->setEnabled(ProxyRB3->isChecked()); }
+void TProxyAccessDlg::ProxyRBsClick() {
+  ProxyIPEdit->setEnabled(ProxyRB3->isChecked());
+}

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "proxy/HTTPProxyServer.h"
+
 #include <QDialog>
 #include <string>
-
-#include "proxy/HTTPProxyServer.h"
 
 class QLineEdit;
 class QPushButton;
@@ -14,7 +14,7 @@ class QRadioButton;
 // while the third choice is checked.
 class TProxyAccessDlg : public QDialog {
   Q_OBJECT
- public:
+public:
   explicit TProxyAccessDlg(QWidget* parent = nullptr);
 
   // Checks the button of type; a value without a button keeps the design's choice
@@ -31,9 +31,9 @@ class TProxyAccessDlg : public QDialog {
   QPushButton* OKBtn;
   QPushButton* CancelBtn;
 
- protected:
+protected:
   void showEvent(QShowEvent* event) override;
 
- private:
+private:
   void ProxyRBsClick();
 };

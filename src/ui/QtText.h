@@ -10,7 +10,9 @@ inline QString ToQString(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-inline std::string ToStdString(const QString& text) { return text.toStdString(); }
+inline std::string ToStdString(const QString& text) {
+  return text.toStdString();
+}
 
 // Messages keep the design's Windows line breaks ("\r\n", lone "\r"); Qt breaks at "\n".
 inline QString WithQtLineBreaks(QString text) {

@@ -1,36 +1,42 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QtUserInterface.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QWidget>
-
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/InputDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/ProxyAccessDlgUnit.h"
 
-QWidget* TQtUserInterface::Owner() { return QApplication::activeWindow(); }
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
 
-TModalResult TQtUserInterface::ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
-                                              int buttons) {
+QWidget* TQtUserInterface::Owner() {
+  return QApplication::activeWindow();
+}
+
+TModalResult TQtUserInterface::ShowMessageBox(std::string_view text, std::string_view caption,
+                                              TMsgKind kind, int buttons) {
   const auto box = CreateMessageBox(text, caption, kind, buttons, Owner());
   box->exec();
   return MessageBoxResult(*box);
 }
 
 bool TQtUserInterface::InputLineAndListDialog(std::string_view caption, std::string_view prompt,
-                                              std::string_view listPrompt, std::string& line, std::string& list) {
+                                              std::string_view listPrompt, std::string& line,
+                                              std::string& list) {
   TInputLineAndListDlg dialog(caption, prompt, listPrompt, line, list, Owner());
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
   line = dialog.Line();
   list = dialog.List();
   return true;
 }
 
-bool TQtUserInterface::InputListDialog(std::string_view caption, std::string_view prompt, std::string& text) {
+bool TQtUserInterface::InputListDialog(std::string_view caption, std::string_view prompt,
+                                       std::string& text) {
   TInputListDlg dialog(caption, prompt, text, Owner());
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
   text = dialog.Text();
   return true;
 }
@@ -40,7 +46,8 @@ bool TQtUserInterface::EditProxyAccess(TAuthType& type, std::string& ip) {
   TProxyAccessDlg dialog;
   dialog.SetAuthType(type);
   dialog.SetIP(ip);
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
   type = dialog.AuthType();
   ip = dialog.IP();
   return true;
@@ -48,7 +55,8 @@ bool TQtUserInterface::EditProxyAccess(TAuthType& type, std::string& ip) {
 
 bool TQtUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   TCookiesAllowedDlg dialog(domains, *this, {}, Owner());
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
   domains = dialog.Domains();
   return true;
 }

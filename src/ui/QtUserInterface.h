@@ -8,15 +8,17 @@ class QWidget;
 // The user-interface port drawn with Qt widgets: every call is a modal dialog in
 // front of the active window. Main thread only.
 class TQtUserInterface : public TUserInterface {
- public:
+public:
   TModalResult ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
                               int buttons) override;
-  bool InputLineAndListDialog(std::string_view caption, std::string_view prompt, std::string_view listPrompt,
-                              std::string& line, std::string& list) override;
-  bool InputListDialog(std::string_view caption, std::string_view prompt, std::string& text) override;
+  bool InputLineAndListDialog(std::string_view caption, std::string_view prompt,
+                              std::string_view listPrompt, std::string& line,
+                              std::string& list) override;
+  bool InputListDialog(std::string_view caption, std::string_view prompt,
+                       std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
 
- private:
+private:
   static QWidget* Owner();
 };

@@ -1,16 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/Screenshots.h"
 
-#include <QDir>
-#include <QInputDialog>
-#include <QListWidget>
-#include <QMenu>
-#include <QMessageBox>
-#include <QPixmap>
-#include <QStackedWidget>
-#include <QTabWidget>
-#include <stdexcept>
-
 #include "app/MainTexts.h"
 #include "app/MainUnit.h"
 #include "app/ProductInfo.h"
@@ -24,25 +14,42 @@
 #include "ui/QtUserInterface.h"
 #include "ui/SettingsPage.h"
 
+#include <QDir>
+#include <QInputDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <stdexcept>
+
 namespace {
 
 // File names stay ASCII: "Übertragene Bytes" -> "uebertragene-bytes".
 QString Slug(const QString& caption) {
   QString slug;
   for (const QChar c : caption.toLower()) {
-    if (c == u'ä') slug += QStringLiteral("ae");
-    else if (c == u'ö') slug += QStringLiteral("oe");
-    else if (c == u'ü') slug += QStringLiteral("ue");
-    else if (c == u'ß') slug += QStringLiteral("ss");
-    else if (c.isLetterOrNumber() && c.unicode() < 128) slug += c;
-    else if (!slug.endsWith(QLatin1Char('-'))) slug += QLatin1Char('-');
+    if (c == u'ä')
+      slug += QStringLiteral("ae");
+    else if (c == u'ö')
+      slug += QStringLiteral("oe");
+    else if (c == u'ü')
+      slug += QStringLiteral("ue");
+    else if (c == u'ß')
+      slug += QStringLiteral("ss");
+    else if (c.isLetterOrNumber() && c.unicode() < 128)
+      slug += c;
+    else if (!slug.endsWith(QLatin1Char('-')))
+      slug += QLatin1Char('-');
   }
-  while (slug.endsWith(QLatin1Char('-'))) slug.chop(1);
+  while (slug.endsWith(QLatin1Char('-')))
+    slug.chop(1);
   return slug;
 }
 
 class TShots {
- public:
+public:
   explicit TShots(const QString& folder) : FFolder(folder) {}
 
   void Save(QWidget& widget, const QString& name) {
@@ -57,7 +64,7 @@ class TShots {
 
   QStringList Files;
 
- private:
+private:
   QDir FFolder;
 };
 
@@ -67,15 +74,16 @@ void SaveMessageBox(TShots& shots, TMsgKind kind, std::string_view text, int but
   box->close();
 }
 
-}  // namespace
+} // namespace
 
 QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& folder) {
   TShots shots(folder);
   window.show();
   for (int index = 0; index < TMainWindow::PageCount; ++index) {
     window.RBBar->setCurrentRow(index);
-    const QString name = QStringLiteral("main-%1-").arg(index) +
-                         Slug(QString::fromUtf8(TMainWindow::PageCaptions[static_cast<std::size_t>(index)]));
+    const QString name =
+        QStringLiteral("main-%1-").arg(index) +
+        Slug(QString::fromUtf8(TMainWindow::PageCaptions[static_cast<std::size_t>(index)]));
     if (window.Notebook->currentWidget() == window.SettingsPage) {
       QTabWidget* tabs = window.SettingsPage->CfgPC;
       for (int tab = 0; tab < tabs->count(); ++tab) {
@@ -105,7 +113,8 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   cookies.ListBox->setCurrentRow(0);
   shots.Save(cookies, QStringLiteral("dialog-cookie-ausnahmen"));
   cookies.close();
-  const auto domainBox = CreateLineInputBox(QStringLiteral("Domain hinzufügen"), QStringLiteral("Domain:"), {}, nullptr);
+  const auto domainBox = CreateLineInputBox(QStringLiteral("Domain hinzufügen"),
+                                            QStringLiteral("Domain:"), {}, nullptr);
   shots.Save(*domainBox, QStringLiteral("dialog-domain-hinzufuegen"));
   domainBox->close();
 
@@ -114,8 +123,8 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   const std::size_t split = entry.find(ExceptionSeparator);
   const std::string exceptions =
       split == std::string::npos ? std::string() : entry.substr(split + ExceptionSeparator.size());
-  TInputLineAndListDlg urlEdit(MainTexts::EditUrlCaption, MainTexts::UrlPrompt, MainTexts::UrlExceptionsPrompt,
-                               entry.substr(0, split), exceptions);
+  TInputLineAndListDlg urlEdit(MainTexts::EditUrlCaption, MainTexts::UrlPrompt,
+                               MainTexts::UrlExceptionsPrompt, entry.substr(0, split), exceptions);
   shots.Save(urlEdit, QStringLiteral("dialog-seite-aendern"));
   urlEdit.close();
   TInputListDlg add2Blocked(MainTexts::Add2BlockedCaption, MainTexts::Add2BlockedPrompt,
@@ -125,8 +134,11 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
 
   SaveMessageBox(shots, TMsgKind::Error, main.ProxyServer().BindErrorMsg(), TMsgButtons::OK);
   SaveMessageBox(shots, TMsgKind::Information, MainTexts::EntryExistsOrInvalid, TMsgButtons::OK);
-  SaveMessageBox(shots, TMsgKind::Question, MainTexts::ClearStatisticsQuestion, TMsgButtons::YesNoCancel);
-  SaveMessageBox(shots, TMsgKind::Warning, MainTexts::EntryExistsOrInvalid, TMsgButtons::AbortRetryIgnore);
-  SaveMessageBox(shots, TMsgKind::Confirmation, MainTexts::ClearStatisticsQuestion, TMsgButtons::YesNo);
+  SaveMessageBox(shots, TMsgKind::Question, MainTexts::ClearStatisticsQuestion,
+                 TMsgButtons::YesNoCancel);
+  SaveMessageBox(shots, TMsgKind::Warning, MainTexts::EntryExistsOrInvalid,
+                 TMsgButtons::AbortRetryIgnore);
+  SaveMessageBox(shots, TMsgKind::Confirmation, MainTexts::ClearStatisticsQuestion,
+                 TMsgButtons::YesNo);
   return shots.Files;
 }

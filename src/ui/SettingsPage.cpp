@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/SettingsPage.h"
 
+#include "app/ProductInfo.h"
+#include "ui/PageHeader.h"
+#include "ui/QtText.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,17 +15,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/ProductInfo.h"
-#include "ui/PageHeader.h"
-#include "ui/QtText.h"
-
 namespace {
 
 QString WithProgramName(const char* pattern) {
-  return QString::fromUtf8(pattern).replace(QStringLiteral("%s"), ToQString(ProductInfo::ProgramName));
+  return QString::fromUtf8(pattern).replace(QStringLiteral("%s"),
+                                            ToQString(ProductInfo::ProgramName));
 }
 
-}  // namespace
+} // namespace
 
 TSettingsPage::TSettingsPage(const QString& caption, QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
@@ -62,9 +63,10 @@ TSettingsPage::TSettingsPage(const QString& caption, QWidget* parent) : QWidget(
   ProxyPortEdit->setRange(1, 65535);
   // A port is applied when typing ends: each digit on its way would rebind the server.
   ProxyPortEdit->setKeyboardTracking(false);
-  ProxyPortEdit->setToolTip(QStringLiteral(
-      "Geben Sie den Port für den Proxy-Server an, Standard ist 8080. Sie müssen diese Angabe nur ändern, wenn Sie "
-      "genau wissen, dass eine andere Anwendung diesen Port nutzt."));
+  ProxyPortEdit->setToolTip(
+      QStringLiteral("Geben Sie den Port für den Proxy-Server an, Standard ist 8080. Sie müssen "
+                     "diese Angabe nur ändern, wenn Sie "
+                     "genau wissen, dass eine andere Anwendung diesen Port nutzt."));
   auto* portLabel = new QLabel(QStringLiteral("Proxy-Server-Port:"), setup);
   portLabel->setBuddy(ProxyPortEdit);
   portRow->addWidget(portLabel);
@@ -83,16 +85,27 @@ TSettingsPage::TSettingsPage(const QString& caption, QWidget* parent) : QWidget(
 
 void TSettingsPage::SetConnectionType(int connectionType) {
   switch (connectionType) {
-    case 1: RB2->setChecked(true); break;
-    case 2: RB4->setChecked(true); break;
-    case 3: RB3->setChecked(true); break;
-    default: RB1->setChecked(true); break;
+  case 1:
+    RB2->setChecked(true);
+    break;
+  case 2:
+    RB4->setChecked(true);
+    break;
+  case 3:
+    RB3->setChecked(true);
+    break;
+  default:
+    RB1->setChecked(true);
+    break;
   }
 }
 
 int TSettingsPage::ConnectionType() const {
-  if (RB2->isChecked()) return 1;
-  if (RB4->isChecked()) return 2;
-  if (RB3->isChecked()) return 3;
+  if (RB2->isChecked())
+    return 1;
+  if (RB4->isChecked())
+    return 2;
+  if (RB3->isChecked())
+    return 3;
   return 0;
 }

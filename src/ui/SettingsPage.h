@@ -14,7 +14,7 @@ class QTabWidget;
 // "Quorvane-Einrichtung" (proxy port, access restriction).
 class TSettingsPage : public QWidget {
   Q_OBJECT
- public:
+public:
   explicit TSettingsPage(const QString& caption, QWidget* parent = nullptr);
 
   // "ConnectionType" -> radio button: RB1 0, RB2 1, RB3 3, RB4 2.

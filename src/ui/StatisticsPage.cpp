@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StatisticsPage.h"
 
+#include "ui/PageHeader.h"
+#include "ui/QtText.h"
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include "ui/PageHeader.h"
-#include "ui/QtText.h"
 
 TStatisticsPage::TStatisticsPage(const QString& caption, QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
@@ -87,5 +87,6 @@ void TStatisticsPage::ShowStatistics(const TStatisticsTexts& texts) {
       {lTotalDownloads, texts.lTotalDownloads},
       {lTotalBytesInDownloads, texts.lTotalBytesInDownloads},
   };
-  for (const auto& value : values) value.Label->setText(ToQString(value.Text));
+  for (const auto& value : values)
+    value.Label->setText(ToQString(value.Text));
 }

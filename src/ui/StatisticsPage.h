@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QWidget>
-
 #include "app/MainView.h"
+
+#include <QWidget>
 
 class QLabel;
 class QPushButton;
@@ -12,7 +12,7 @@ class QPushButton;
 // caption; the texts come from the controller.
 class TStatisticsPage : public QWidget {
   Q_OBJECT
- public:
+public:
   explicit TStatisticsPage(const QString& caption, QWidget* parent = nullptr);
 
   void ShowStatistics(const TStatisticsTexts& texts);

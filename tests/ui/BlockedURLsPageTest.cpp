@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The block-list editor of the page "Seiten blockieren": what may be pressed, the
 // keys of the list, and the edits going through the controller.
-#include <gmock/gmock.h>
+#include "ui/BlockedURLsPage.h"
+
+#include "UiTestSupport.h"
 
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
-
-#include "UiTestSupport.h"
-#include "ui/BlockedURLsPage.h"
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -17,7 +17,7 @@ using ::testing::ElementsAre;
 using TAnswer = TFakeUserInterface::TLineAndListAnswer;
 
 class BlockListEditor : public WindowTestBase {
- protected:
+protected:
   void SetUp() override {
     Store([](TRegistrySettings& s) {
       s.BlockSites = true;
@@ -33,7 +33,8 @@ class BlockListEditor : public WindowTestBase {
 
   QStringList Shown() const {
     QStringList items;
-    for (int row = 0; row < Page->URLLB->count(); ++row) items << Page->URLLB->item(row)->text();
+    for (int row = 0; row < Page->URLLB->count(); ++row)
+      items << Page->URLLB->item(row)->text();
     return items;
   }
   std::vector<std::string>& Entries() { return Main->Settings().BlockedURLList; }
@@ -60,8 +61,9 @@ TEST_F(BlockListEditor, EditAndDeleteNeedASelectionAndEverythingNeedsTheSwitch) 
   Page->BlockSitesChkBox->click();
   EXPECT_FALSE(Main->Settings().BlockSites);
   EXPECT_TRUE(Main->ProxyServer().BlockedURLS().empty()) << "switched off: nothing blocked";
-  for (QWidget* control : {static_cast<QWidget*>(Page->URLLB), static_cast<QWidget*>(Page->NewUrlBtn),
-                           static_cast<QWidget*>(Page->EditUrlBtn), static_cast<QWidget*>(Page->DelUrlBtn)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(Page->URLLB), static_cast<QWidget*>(Page->NewUrlBtn),
+        static_cast<QWidget*>(Page->EditUrlBtn), static_cast<QWidget*>(Page->DelUrlBtn)}) {
     EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
   }
   Page->BlockSitesChkBox->click();
@@ -73,8 +75,10 @@ TEST_F(BlockListEditor, NewAppendsTheEntryToListAndSettings) {
   UserInterface.LineAndListAnswers.push_back({"track", "safe.example&&!ok.example"});
   Page->NewUrlBtn->click();
   EXPECT_THAT(UserInterface.DialogCaptions, ElementsAre("Seite (URL) hinzufügen"));
-  EXPECT_EQ(Shown(), (QStringList{"dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"}));
-  EXPECT_THAT(Stored()->BlockedURLList, ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
+  EXPECT_EQ(Shown(),
+            (QStringList{"dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"}));
+  EXPECT_THAT(Stored()->BlockedURLList,
+              ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
 }
 
 TEST_F(BlockListEditor, EditReplacesTheSelectedEntryAndKeepsItSelected) {
@@ -127,4 +131,4 @@ TEST_F(BlockListEditor, KeysOfTheListActAsTheButtons) {
   EXPECT_THAT(Entries(), ElementsAre("ad", "popups"));
 }
 
-}  // namespace
+} // namespace

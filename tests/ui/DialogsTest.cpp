@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs of the window and the Qt side of the user-interface port.
-#include <gmock/gmock.h>
+#include "UiTestSupport.h"
+#include "ui/CookiesAllowedDlgUnit.h"
+#include "ui/InputDialogs.h"
+#include "ui/MessageBox.h"
+#include "ui/ProxyAccessDlgUnit.h"
+#include "ui/QtUserInterface.h"
 
 #include <QAbstractButton>
 #include <QInputDialog>
@@ -13,20 +18,14 @@
 #include <QToolButton>
 #include <array>
 #include <deque>
-
-#include "UiTestSupport.h"
-#include "ui/CookiesAllowedDlgUnit.h"
-#include "ui/InputDialogs.h"
-#include "ui/MessageBox.h"
-#include "ui/ProxyAccessDlgUnit.h"
-#include "ui/QtUserInterface.h"
+#include <gmock/gmock.h>
 
 namespace {
 
 using ::testing::ElementsAre;
 
 class Dialogs : public ::testing::Test {
- protected:
+protected:
   static void SetUpTestSuite() { EnsureApplication(); }
 };
 
@@ -38,7 +37,9 @@ struct TAccessCase {
   const char* Checked;
   bool EditEnabled;
 };
-std::ostream& operator<<(std::ostream& out, const TAccessCase& c) { return out << c.Name; }
+std::ostream& operator<<(std::ostream& out, const TAccessCase& c) {
+  return out << c.Name;
+}
 
 class ProxyAccessDlgOpens : public Dialogs, public ::testing::WithParamInterface<TAccessCase> {};
 
@@ -52,13 +53,14 @@ TEST_P(ProxyAccessDlgOpens, ChecksTheStoredModeAndEnablesTheEditOnlyForAnAddress
   EXPECT_EQ(dialog.ProxyIPEdit->isEnabled(), GetParam().EditEnabled);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, ProxyAccessDlgOpens,
-                         ::testing::Values(TAccessCase{"All", TAuthType::atAll, "ProxyRB1", false},
-                                           TAccessCase{"ThisPC", TAuthType::atThisPC, "ProxyRB2", false},
-                                           TAccessCase{"ThisIP", TAuthType::atThisIP, "ProxyRB3", true},
-                                           TAccessCase{"UnknownKeepsDesignChoice", static_cast<TAuthType>(3),
-                                                       "ProxyRB2", false}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ProxyAccessDlgOpens,
+    ::testing::Values(TAccessCase{"All", TAuthType::atAll, "ProxyRB1", false},
+                      TAccessCase{"ThisPC", TAuthType::atThisPC, "ProxyRB2", false},
+                      TAccessCase{"ThisIP", TAuthType::atThisIP, "ProxyRB3", true},
+                      TAccessCase{"UnknownKeepsDesignChoice", static_cast<TAuthType>(3), "ProxyRB2",
+                                  false}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(Dialogs, ProxyAccessRadioClicksSwitchTheEditAndTheMode) {
   TProxyAccessDlg dialog;
@@ -104,12 +106,13 @@ TEST_F(Dialogs, EditProxyAccessReturnsTheChoiceOnOkAndNothingOnCancel) {
 // --- TCookiesAllowedDlg
 
 class CookiesAllowedDlg : public Dialogs {
- protected:
+protected:
   // Answers the dialog's input boxes from a queue; an empty queue cancels.
   TCookiesAllowedDlg::TAskLine Scripted() {
     return [this](const QString& caption, const QString& prompt, QString& text) {
       Asked.push_back({caption, prompt, text});
-      if (Answers.empty()) return false;
+      if (Answers.empty())
+        return false;
       text = Answers.front();
       Answers.pop_front();
       return true;
@@ -117,7 +120,8 @@ class CookiesAllowedDlg : public Dialogs {
   }
   QStringList Shown(const TCookiesAllowedDlg& dialog) const {
     QStringList items;
-    for (int row = 0; row < dialog.ListBox->count(); ++row) items << dialog.ListBox->item(row)->text();
+    for (int row = 0; row < dialog.ListBox->count(); ++row)
+      items << dialog.ListBox->item(row)->text();
     return items;
   }
 
@@ -140,8 +144,8 @@ TEST_F(CookiesAllowedDlg, AddLowerCasesAndRefusesADuplicate) {
   dialog.AddBtn->click();
   ASSERT_EQ(UserInterface.Messages.size(), 1u);
   EXPECT_EQ(UserInterface.Messages[0].Text, "Die Domain existiert bereits.");
-  dialog.AddBtn->click();  // empty text
-  dialog.AddBtn->click();  // cancelled
+  dialog.AddBtn->click(); // empty text
+  dialog.AddBtn->click(); // cancelled
   EXPECT_THAT(dialog.Domains(), ElementsAre("quorvane.example", "bank.example"));
 }
 
@@ -229,7 +233,8 @@ TEST_F(Dialogs, MessageBoxKindsGiveTitleAndIcon) {
     EXPECT_EQ(box->icon(), c.Icon) << c.Title;
     EXPECT_TRUE(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   }
-  const auto named = CreateMessageBox("a\r\nb\r\rc", "Quorvane", TMsgKind::Error, TMsgButtons::OK, nullptr);
+  const auto named =
+      CreateMessageBox("a\r\nb\r\rc", "Quorvane", TMsgKind::Error, TMsgButtons::OK, nullptr);
   EXPECT_EQ(named->windowTitle(), QStringLiteral("Quorvane"));
   EXPECT_EQ(named->text(), QStringLiteral("a\nb\n\nc"));
 }
@@ -249,7 +254,8 @@ TEST_F(Dialogs, MessageBoxButtonSetsHaveGermanCaptions) {
   for (const auto& c : cases) {
     const auto box = CreateMessageBox("Text", "", TMsgKind::Question, c.Buttons, nullptr);
     QStringList captions;
-    for (const QAbstractButton* button : box->buttons()) captions << button->text();
+    for (const QAbstractButton* button : box->buttons())
+      captions << button->text();
     captions.sort();
     QStringList expected = c.Captions;
     expected.sort();
@@ -262,7 +268,8 @@ TEST_F(Dialogs, ShowMessageBoxAnswersTheButtonPressed) {
   const struct {
     QMessageBox::StandardButton Press;
     TModalResult Result;
-  } cases[] = {{QMessageBox::Yes, TModalResult::Yes}, {QMessageBox::No, TModalResult::No},
+  } cases[] = {{QMessageBox::Yes, TModalResult::Yes},
+               {QMessageBox::No, TModalResult::No},
                {QMessageBox::Cancel, TModalResult::Cancel}};
   for (const auto& c : cases) {
     OnNextModal([press = c.Press](QWidget* modal) {
@@ -271,7 +278,8 @@ TEST_F(Dialogs, ShowMessageBoxAnswersTheButtonPressed) {
       EXPECT_EQ(box->windowTitle(), QStringLiteral("Bestätigung"));
       box->button(press)->click();
     });
-    EXPECT_EQ(userInterface.ShowMessageBox("Wirklich?", "", TMsgKind::Confirmation, TMsgButtons::YesNoCancel),
+    EXPECT_EQ(userInterface.ShowMessageBox("Wirklich?", "", TMsgKind::Confirmation,
+                                           TMsgButtons::YesNoCancel),
               c.Result);
   }
 }
@@ -280,7 +288,8 @@ TEST_F(Dialogs, ShowMessageBoxAnswersTheButtonPressed) {
 
 TEST_F(Dialogs, LineAndListDialogShowsEntriesOneALineAndJoinsThemBack) {
   TInputLineAndListDlg dialog("Seite (URL) ändern", "Seite (URL) oder Begriff in der URL:",
-                              "soll nicht enthalten (pro Zeile ein Begriff):", "dialer", "a.example&&!b.example");
+                              "soll nicht enthalten (pro Zeile ein Begriff):", "dialer",
+                              "a.example&&!b.example");
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Seite (URL) ändern"));
   EXPECT_EQ(dialog.ListEdit->toPlainText(), QStringLiteral("a.example\nb.example"));
   EXPECT_EQ(dialog.LineEdit->maxLength(), 255);
@@ -288,7 +297,8 @@ TEST_F(Dialogs, LineAndListDialogShowsEntriesOneALineAndJoinsThemBack) {
   dialog.ListEdit->setPlainText(QStringLiteral(" c. example \n\n\nd.example\n"));
   EXPECT_EQ(dialog.List(), "c.example&&!d.example");
   EXPECT_EQ(dialog.Line(), "dialer");
-  dialog.ListEdit->setPlainText(QString(TInputLineAndListDlg::MaxListLength + 10, QLatin1Char('x')));
+  dialog.ListEdit->setPlainText(
+      QString(TInputLineAndListDlg::MaxListLength + 10, QLatin1Char('x')));
   EXPECT_EQ(dialog.ListEdit->toPlainText().size(), TInputLineAndListDlg::MaxListLength);
 }
 
@@ -315,7 +325,8 @@ TEST_F(Dialogs, PortInputDialogsReplaceTheValuesOnOkOnly) {
     dialog->TextEdit->setPlainText(QStringLiteral("changed"));
     dialog->CancelBtn->click();
   });
-  EXPECT_FALSE(userInterface.InputListDialog("Seite in zu blockierende Inhalte aufnehmen", "Seite/Wort:", text));
+  EXPECT_FALSE(userInterface.InputListDialog("Seite in zu blockierende Inhalte aufnehmen",
+                                             "Seite/Wort:", text));
   EXPECT_EQ(text, "keep");
 
   OnNextModal([](QWidget* modal) {
@@ -328,4 +339,4 @@ TEST_F(Dialogs, PortInputDialogsReplaceTheValuesOnOkOnly) {
   EXPECT_EQ(text, "a\r\nb");
 }
 
-}  // namespace
+} // namespace

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: navigation, the tray behaviour and the controls that apply
 // settings through the controller.
-#include <gmock/gmock.h>
+#include "UiTestSupport.h"
+#include "ui/BlockedURLsPage.h"
+#include "ui/BrowserSecurityPage.h"
+#include "ui/LastCalledSitesPage.h"
+#include "ui/SettingsPage.h"
+#include "ui/StatisticsPage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -14,13 +19,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTcpServer>
-
-#include "UiTestSupport.h"
-#include "ui/BlockedURLsPage.h"
-#include "ui/BrowserSecurityPage.h"
-#include "ui/LastCalledSitesPage.h"
-#include "ui/SettingsPage.h"
-#include "ui/StatisticsPage.h"
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -30,18 +29,24 @@ class MainWindowNavigation : public WindowTestBase {};
 
 TEST_F(MainWindowNavigation, BarListsTheTenPagesInOrderAndEachItemShowsItsPage) {
   TMainWindow& window = Start();
-  const QStringList expected = {"Übertragene Bytes",  "Zuletzt aufgerufene Seiten",
-                                "Downloads über den Downloadmanager", "Müll",
-                                "Einstellungen",      "Anonyme Proxy-Server",
-                                "Browsersicherheit",  "Seiten blockieren",
-                                "Popupkiller",        "Downloadmanager"};
+  const QStringList expected = {"Übertragene Bytes",
+                                "Zuletzt aufgerufene Seiten",
+                                "Downloads über den Downloadmanager",
+                                "Müll",
+                                "Einstellungen",
+                                "Anonyme Proxy-Server",
+                                "Browsersicherheit",
+                                "Seiten blockieren",
+                                "Popupkiller",
+                                "Downloadmanager"};
   ASSERT_EQ(window.RBBar->count(), expected.size());
   ASSERT_EQ(window.Notebook->count(), expected.size());
   for (int index = expected.size() - 1; index >= 0; --index) {
     EXPECT_EQ(window.RBBar->item(index)->text(), expected[index]);
     window.RBBar->setCurrentRow(index);
     EXPECT_EQ(window.Notebook->currentIndex(), index);
-    const auto* header = window.Notebook->currentWidget()->findChild<QLabel*>(QStringLiteral("PageHeader"));
+    const auto* header =
+        window.Notebook->currentWidget()->findChild<QLabel*>(QStringLiteral("PageHeader"));
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->text(), expected[index]);
   }
@@ -82,9 +87,11 @@ TEST_F(MainWindowNavigation, ClearingStatisticsAnsweredYesShowsZeros) {
   UserInterface.MessageResults.push_back(TModalResult::Yes);
   window.StatisticsPage->ClearStatBtn->click();
   ASSERT_EQ(UserInterface.Messages.size(), 1u);
-  EXPECT_EQ(UserInterface.Messages[0].Text, "Möchten Sie die Statistik wirklich auf 0 zurücksetzen?");
+  EXPECT_EQ(UserInterface.Messages[0].Text,
+            "Möchten Sie die Statistik wirklich auf 0 zurücksetzen?");
   EXPECT_EQ(window.StatisticsPage->lGET->text(), QStringLiteral("0"));
-  EXPECT_EQ(window.StatisticsPage->ClearStatBtn->toolTip(), QStringLiteral("Setzt die Statistik auf 0 zurück"));
+  EXPECT_EQ(window.StatisticsPage->ClearStatBtn->toolTip(),
+            QStringLiteral("Setzt die Statistik auf 0 zurück"));
 }
 
 TEST_F(MainWindowNavigation, RecentPagesAreCopiedWhenThePageOpensAndOnRefreshOnly) {
@@ -113,14 +120,15 @@ TEST_F(MainWindowNavigation, SelectedRecentPageGoesToTheBlockList) {
   ASSERT_TRUE(add->isEnabled());
   UserInterface.ListAnswers.push_back("tracker.example");
   add->click();
-  EXPECT_THAT(UserInterface.DialogCaptions, ElementsAre("Seite in zu blockierende Inhalte aufnehmen"));
+  EXPECT_THAT(UserInterface.DialogCaptions,
+              ElementsAre("Seite in zu blockierende Inhalte aufnehmen"));
   EXPECT_EQ(Main->Settings().BlockedURLList.back(), "tracker.example");
   EXPECT_EQ(window.BlockedURLsPage->URLLB->count(),
             static_cast<int>(Main->Settings().BlockedURLList.size()));
 }
 
 class MainWindowTray : public WindowTestBase {
- protected:
+protected:
   void SetUp() override {
     Store([](TRegistrySettings& s) { s.FirstStart = false; });
   }
@@ -133,7 +141,8 @@ TEST_F(MainWindowTray, StartsHiddenInTheTrayWithItsMenu) {
   EXPECT_EQ(window.TrayIcon->toolTip(), QStringLiteral("Quorvane aktiv"));
   QStringList captions;
   for (const QAction* action : window.TrayIconPopup->actions()) {
-    if (!action->isSeparator()) captions << action->text();
+    if (!action->isSeparator())
+      captions << action->text();
   }
   EXPECT_EQ(captions, (QStringList{"Anzeigen", "Minimieren", "Beenden"}));
   EXPECT_EQ(window.TrayIconPopup->defaultAction(), window.TrayRestore);
@@ -219,7 +228,8 @@ struct TSwitchCase {
   bool TRegistrySettings::*Setting;
 };
 
-class MainWindowSwitches : public WindowTestBase, public ::testing::WithParamInterface<TSwitchCase> {};
+class MainWindowSwitches : public WindowTestBase,
+                           public ::testing::WithParamInterface<TSwitchCase> {};
 
 TEST_P(MainWindowSwitches, ToggleIsStoredAtOnce) {
   TMainWindow& window = Start();
@@ -232,15 +242,16 @@ TEST_P(MainWindowSwitches, ToggleIsStoredAtOnce) {
   EXPECT_EQ(Stored().get()->*GetParam().Setting, !before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Boxes, MainWindowSwitches,
-                         ::testing::Values(TSwitchCase{"BrowserNameChkBox", &TRegistrySettings::BlockBrowserName},
-                                           TSwitchCase{"RefererChkBox", &TRegistrySettings::BlockReferer},
-                                           TSwitchCase{"CookiesChkBox", &TRegistrySettings::BlockCookies},
-                                           TSwitchCase{"ActiveXChkBox", &TRegistrySettings::BlockActiveX},
-                                           TSwitchCase{"FlashChkBox", &TRegistrySettings::BlockFlash},
-                                           TSwitchCase{"JavaScriptChkBox", &TRegistrySettings::BlockJS},
-                                           TSwitchCase{"ExeFilesChkBox", &TRegistrySettings::BlockExeFiles}),
-                         [](const auto& info) { return std::string(info.param.Box); });
+INSTANTIATE_TEST_SUITE_P(
+    Boxes, MainWindowSwitches,
+    ::testing::Values(TSwitchCase{"BrowserNameChkBox", &TRegistrySettings::BlockBrowserName},
+                      TSwitchCase{"RefererChkBox", &TRegistrySettings::BlockReferer},
+                      TSwitchCase{"CookiesChkBox", &TRegistrySettings::BlockCookies},
+                      TSwitchCase{"ActiveXChkBox", &TRegistrySettings::BlockActiveX},
+                      TSwitchCase{"FlashChkBox", &TRegistrySettings::BlockFlash},
+                      TSwitchCase{"JavaScriptChkBox", &TRegistrySettings::BlockJS},
+                      TSwitchCase{"ExeFilesChkBox", &TRegistrySettings::BlockExeFiles}),
+    [](const auto& info) { return std::string(info.param.Box); });
 
 TEST_F(MainWindowSettings, CookieExceptionsFollowTheCookieSwitchAndOpenTheDialog) {
   TMainWindow& window = Start();
@@ -269,12 +280,13 @@ TEST_F(MainWindowSettings, ConnectionKindAndRecentListLimitAreStored) {
 TEST_F(MainWindowSettings, PortChangeRebindsAndShowsTheNewPortInTheStatusBar) {
   TMainWindow& window = Start();
   EXPECT_EQ(window.StatusPanel->text(), QString::fromStdString(Main->StatusText()));
-  QTcpServer probe;  // a port that is free right now
+  QTcpServer probe; // a port that is free right now
   ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
   const int port = probe.serverPort();
   probe.close();
   window.SettingsPage->ProxyPortEdit->setValue(port);
-  EXPECT_EQ(window.StatusPanel->text(), QStringLiteral("Quorvane Proxy-Server am Port %1 aktiv").arg(port));
+  EXPECT_EQ(window.StatusPanel->text(),
+            QStringLiteral("Quorvane Proxy-Server am Port %1 aktiv").arg(port));
   EXPECT_EQ(Main->ProxyServer().ListeningPort(), port);
   EXPECT_EQ(Stored()->ProxyPort, port);
 }
@@ -301,4 +313,4 @@ TEST_F(MainWindowSettings, AccessButtonStoresTheDialogsAnswer) {
   EXPECT_EQ(stored->ProxyAuthIP, "10.0.0.");
 }
 
-}  // namespace
+} // namespace

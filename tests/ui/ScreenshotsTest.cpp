@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "quorvane --screenshots DIR" renders every page and dialog to PNG files.
-#include <gmock/gmock.h>
+#include "TempFolder.h"
+#include "UiTestSupport.h"
 
 #include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
-
-#include "TempFolder.h"
-#include "UiTestSupport.h"
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -55,7 +54,8 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
     EXPECT_FALSE(image.isNull()) << file.toStdString();
     EXPECT_GT(image.width(), 50) << file.toStdString();
   }
-  EXPECT_FALSE(std::filesystem::exists(home.RegistryFolder())) << "the user's settings stay untouched";
+  EXPECT_FALSE(std::filesystem::exists(home.RegistryFolder()))
+      << "the user's settings stay untouched";
 }
 
-}  // namespace
+} // namespace

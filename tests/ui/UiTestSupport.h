@@ -1,25 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QApplication>
-#include <QTimer>
-#include <functional>
-#include <memory>
-
-#include <gtest/gtest.h>
-
 #include "FakeUserInterface.h"
 #include "TempFolder.h"
 #include "app/MainUnit.h"
 #include "platform/Registry.h"
 #include "ui/MainWindow.h"
 
+#include <QApplication>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
 // One QApplication per test process, made on first use.
 inline void EnsureApplication() {
   static int argc = 1;
   static char name[] = "quorvane_ui_tests";
   static char* argv[] = {name, nullptr};
-  if (QApplication::instance() == nullptr) new QApplication(argc, argv);
+  if (QApplication::instance() == nullptr)
+    new QApplication(argc, argv);
 }
 
 // Acts on the modal dialog that the next call opens, once its event loop runs.
@@ -34,7 +34,7 @@ inline void OnNextModal(std::function<void(QWidget*)> act) {
 // A home of its own with its hives, the stored settings of the previous run, the
 // controller on an ephemeral port and the main window attached to it.
 class WindowTestBase : public ::testing::Test {
- protected:
+protected:
   static void SetUpTestSuite() { EnsureApplication(); }
 
   void Store(const std::function<void(TRegistrySettings&)>& change) {
@@ -47,8 +47,10 @@ class WindowTestBase : public ::testing::Test {
 
   // The settings as the next run would load them.
   std::unique_ptr<TRegistrySettings> Stored() {
-    StoredRegistry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
-    auto settings = std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
+    StoredRegistry =
+        std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    auto settings =
+        std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
     settings->Load();
     return settings;
   }
@@ -58,7 +60,8 @@ class WindowTestBase : public ::testing::Test {
     Registry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
     TRunOptions run;
     run.Port = 0;
-    Main = std::make_unique<TMain>(*Registry, UserInterface, *Window, ProgramFolder(), TStartFlags{}, run,
+    Main = std::make_unique<TMain>(*Registry, UserInterface, *Window, ProgramFolder(),
+                                   TStartFlags{}, run,
                                    TAutoStart(Home.Path() / "autostart", "/opt/quorvane/quorvane"));
     Main->FormCreate();
     Window->Attach(*Main);

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program with its window: started with a display, ended by a stop signal
 // through its normal shutdown although its window refuses to close.
-#include <gmock/gmock.h>
+#include "TempFolder.h"
+#include "UiTestSupport.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <chrono>
 #include <csignal>
+#include <gmock/gmock.h>
 #include <thread>
-
-#include "TempFolder.h"
-#include "UiTestSupport.h"
 
 namespace {
 
@@ -36,7 +35,8 @@ TEST(WindowedStart, StopSignalEndsTheWindowedProgramThroughItsShutdown) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   ASSERT_TRUE(std::filesystem::exists(server)) << program.readAllStandardError().toStdString();
-  ASSERT_EQ(program.state(), QProcess::Running) << "no headless fallback: the window keeps it running";
+  ASSERT_EQ(program.state(), QProcess::Running)
+      << "no headless fallback: the window keeps it running";
 
   ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
   ASSERT_TRUE(program.waitForFinished(10000)) << "the stop signal did not end the windowed program";
@@ -51,4 +51,4 @@ TEST(WindowedStart, StopSignalEndsTheWindowedProgramThroughItsShutdown) {
   EXPECT_FALSE(settings.FirstStart) << "the first start was recorded";
 }
 
-}  // namespace
+} // namespace

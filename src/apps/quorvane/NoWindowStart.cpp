@@ -3,7 +3,9 @@
 
 #include <iostream>
 
-bool HasWindow() { return false; }
+bool HasWindow() {
+  return false;
+}
 
 int RunWindowed(int, char**, const TCommandLine&, TStopSignals&) {
   std::cerr << "quorvane: this build has no window\n";

@@ -1,12 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WindowedStart.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
-#include <exception>
-#include <iostream>
-
 #include "CommandLine.h"
 #include "app/HeadlessUnit.h"
 #include "app/MainUnit.h"
@@ -19,7 +13,15 @@
 #include "ui/QtUserInterface.h"
 #include "ui/Screenshots.h"
 
-bool HasWindow() { return true; }
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <exception>
+#include <iostream>
+
+bool HasWindow() {
+  return true;
+}
 
 int RunWindowed(int argc, char** argv, const TCommandLine& options, TStopSignals& stopSignals) {
   QApplication application(argc, argv);
@@ -28,7 +30,8 @@ int RunWindowed(int argc, char** argv, const TCommandLine& options, TStopSignals
   TQtUserInterface userInterface;
   TOnlyOne onlyOne;
   const TStartFlags flags = InitializeProgram(options.Switches, onlyOne, userInterface);
-  if (flags.TerminateAtStart) return 0;
+  if (flags.TerminateAtStart)
+    return 0;
 
   TRegistry registry(TRegistryLocations::FromEnvironment());
   TMainWindow window;
@@ -71,9 +74,10 @@ int RunScreenshots(int argc, char** argv, const TCommandLine& options) {
   TRegistry registry(TRegistryLocations::FromEnvironment());
   TMainWindow window(false);
   TRunOptions run = RunOptionsOf(options);
-  run.Port = 0;  // any free port: an installed instance may hold the configured one
-  TMain main(registry, userInterface, window, ProgramFolder(), TStartFlags{}, run,
-             TAutoStart(QFile::encodeName(home.filePath(QStringLiteral("autostart"))).toStdString()));
+  run.Port = 0; // any free port: an installed instance may hold the configured one
+  TMain main(
+      registry, userInterface, window, ProgramFolder(), TStartFlags{}, run,
+      TAutoStart(QFile::encodeName(home.filePath(QStringLiteral("autostart"))).toStdString()));
   main.FormCreate();
   window.Attach(main);
   // Two recent pages, so that the list shows how its entries look.
