@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -49,8 +48,9 @@ void TTCPConnection::Close() {
 
 void TTCPConnection::CloseGracefully() {
   const int handle = FHandle.load();
-  int pending = 0;
-  if (handle >= 0 && !FPeerClosed && (BufferedSize() > 0 || (::ioctl(handle, FIONREAD, &pending) == 0 && pending > 0))) {
+  // Input may still be on its way (a request answered before it was read), so the
+  // peer is always given the chance to finish, not only when input is already here.
+  if (handle >= 0 && !FPeerClosed) {
     ::shutdown(handle, SHUT_WR);
     const auto deadline = std::chrono::steady_clock::now() + LingerTimeout;
     // On the heap: a large stack buffer here would make every connection thread's stack deeper.

@@ -41,8 +41,9 @@ public:
   bool Connected() const;
   // Closes the socket; only the thread that owns the connection calls it.
   void Close();
-  // Closes without discarding what the peer may still be reading: unread input
-  // would make the kernel reset the connection, so it is drained briefly first.
+  // Closes without discarding what the peer may still be reading: input unread at
+  // close would make the kernel reset the connection, so this side's sending is
+  // ended first and the peer's input drained until it closes or LingerTimeout.
   void CloseGracefully();
   // Ends both directions from any thread; a blocked read or write returns at once.
   void Shutdown();
