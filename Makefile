@@ -6,7 +6,7 @@ ARGS       ?=
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench clean test-asan test-tsan fuzz reliability
+.PHONY: all deps configure build run test bench bench-events clean test-asan test-tsan fuzz reliability
 
 all: build
 
@@ -29,6 +29,10 @@ test: build
 
 bench: build
 	./scripts/run-bench $(BUILD)
+
+# Only the request-events section of make bench (controller against bare engine), on stdout.
+bench-events: build
+	./scripts/bench-events $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
