@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "FakeUserInterface.h"
-#include "TempFolder.h"
+#include "StoredSettings.h"
 #include "app/MainUnit.h"
 #include "platform/Registry.h"
 #include "ui/MainWindow.h"
@@ -33,27 +32,9 @@ inline void OnNextModal(std::function<void(QWidget*)> act) {
 
 // A home of its own with its hives, the stored settings of the previous run, the
 // controller on an ephemeral port and the main window attached to it.
-class WindowTestBase : public ::testing::Test {
+class WindowTestBase : public StoredSettingsTest {
 protected:
   static void SetUpTestSuite() { EnsureApplication(); }
-
-  void Store(const std::function<void(TRegistrySettings&)>& change) {
-    TRegistry registry(TRegistryLocations::InFolder(Home.RegistryFolder()));
-    TRegistrySettings settings(registry, UserInterface, ProgramFolder());
-    settings.Load();
-    change(settings);
-    settings.Save();
-  }
-
-  // The settings as the next run would load them.
-  std::unique_ptr<TRegistrySettings> Stored() {
-    StoredRegistry =
-        std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
-    auto settings =
-        std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
-    settings->Load();
-    return settings;
-  }
 
   TMainWindow& Start(bool trayAvailable = true) {
     Window = std::make_unique<TMainWindow>(trayAvailable);
@@ -68,19 +49,14 @@ protected:
     return *Window;
   }
 
-  std::string ProgramFolder() const { return (Home.Path() / "program").string() + "/"; }
-
   void TearDown() override {
     Main.reset();
     Window.reset();
     Registry.reset();
-    StoredRegistry.reset();
+    StoredSettingsTest::TearDown();
   }
 
-  TTestHome Home;
-  TFakeUserInterface UserInterface;
   std::unique_ptr<TRegistry> Registry;
-  std::unique_ptr<TRegistry> StoredRegistry;
   std::unique_ptr<TMainWindow> Window;
   std::unique_ptr<TMain> Main;
 };

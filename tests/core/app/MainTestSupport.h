@@ -9,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "FakeUserInterface.h"
-#include "TempFolder.h"
+#include "StoredSettings.h"
 #include "app/MainUnit.h"
 #include "platform/Registry.h"
 
@@ -45,30 +44,13 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done,
 
 // A home of its own with its hives, stored settings written before the controller
 // starts, and the controller on an ephemeral port unless a test stores one.
-class MainTestBase : public ::testing::Test {
+class MainTestBase : public StoredSettingsTest {
  protected:
   static void SetUpTestSuite() {
     static int argc = 1;
     static char name[] = "quorvane_main_tests";
     static char* argv[] = {name, nullptr};
     if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
-  }
-
-  // Changes the stored settings as the previous run left them.
-  void Store(const std::function<void(TRegistrySettings&)>& change) {
-    TRegistry registry(TRegistryLocations::InFolder(Home.RegistryFolder()));
-    TRegistrySettings settings(registry, UserInterface, ProgramFolder());
-    settings.Load();
-    change(settings);
-    settings.Save();
-  }
-
-  // The settings as a new run would load them.
-  std::unique_ptr<TRegistrySettings> Stored() {
-    StoredRegistry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
-    auto settings = std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
-    settings->Load();
-    return settings;
   }
 
   TMain& Start(TRunOptions run = EphemeralPort(), TStartFlags flags = {}) {
@@ -86,19 +68,14 @@ class MainTestBase : public ::testing::Test {
     return run;
   }
 
-  std::string ProgramFolder() const { return (Home.Path() / "program").string() + "/"; }
-
   void TearDown() override {
     Main.reset();
     Registry.reset();
-    StoredRegistry.reset();
+    StoredSettingsTest::TearDown();
   }
 
-  TTestHome Home;
-  TFakeUserInterface UserInterface;
   TRecordingView View;
   std::chrono::steady_clock::time_point Now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
   std::unique_ptr<TRegistry> Registry;
-  std::unique_ptr<TRegistry> StoredRegistry;
   std::unique_ptr<TMain> Main;
 };
