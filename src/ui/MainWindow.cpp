@@ -10,6 +10,7 @@
 #include "ui/QtText.h"
 #include "ui/SettingsPage.h"
 #include "ui/StatisticsPage.h"
+#include "ui/WindowGeometry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -319,6 +320,17 @@ void TMainWindow::RestoreWindow() {
   TrayIconClick();
 }
 
+std::optional<TWindowPlacement> TMainWindow::WindowPlacement() const {
+  if (!FPlaced || isMinimized() || isMaximized())
+    return std::nullopt;
+  return CapturePlacement(*this);
+}
+
+void TMainWindow::SetWindowPlacement(const TWindowPlacement& placement) {
+  if (ApplyPlacement(*this, placement))
+    FPlaced = true;
+}
+
 void TMainWindow::RBBarItemClick(int index) {
   if (index < 0 || index >= PageCount)
     return;
@@ -385,7 +397,9 @@ void TMainWindow::TrayIconClick() {
     raise();
     activateWindow();
   } else {
-    showNormal();
+    // Back as it was: a maximized window comes back maximized.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
     raise();
     activateWindow();
   }
@@ -395,6 +409,8 @@ void TMainWindow::TrayIconClick() {
 void TMainWindow::TrayMinimizeClick() {
   // Only a tray can bring a hidden window back.
   if (FTrayAvailable) {
+    if (FMain)
+      FMain->SaveWindowPlacement();
     hide();
   } else {
     showMinimized();
@@ -425,6 +441,7 @@ void TMainWindow::changeEvent(QEvent* event) {
 
 void TMainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  FPlaced = true;
   if (FMain)
     FirstShow();
   UpdateTrayItems();

@@ -47,6 +47,8 @@ public:
   void ShowStatistics(const TStatisticsTexts& texts) override;
   void BlockedURLsChanged() override;
   void RestoreWindow() override;
+  std::optional<TWindowPlacement> WindowPlacement() const override;
+  void SetWindowPlacement(const TWindowPlacement& placement) override;
 
   // Shows page index; page 0 first refreshes the statistics, page 1 refills the
   // recent pages.
@@ -100,4 +102,6 @@ private:
   QMenu* FChangeToPopup = nullptr;
   bool FTrayAvailable;
   bool FShown = false;
+  // Shown, or given a stored placement: only then has it a placement worth keeping.
+  bool FPlaced = false;
 };

@@ -38,3 +38,7 @@ void THeadlessMainView::SetStatusText(const std::string& text) { FOutput << text
 void THeadlessMainView::ShowStatistics(const TStatisticsTexts&) {}
 void THeadlessMainView::BlockedURLsChanged() {}
 void THeadlessMainView::RestoreWindow() {}
+
+// Without a window there is no placement to keep or to apply.
+std::optional<TWindowPlacement> THeadlessMainView::WindowPlacement() const { return std::nullopt; }
+void THeadlessMainView::SetWindowPlacement(const TWindowPlacement&) {}

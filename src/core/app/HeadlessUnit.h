@@ -32,6 +32,8 @@ class THeadlessMainView : public TMainView {
   void ShowStatistics(const TStatisticsTexts& texts) override;
   void BlockedURLsChanged() override;
   void RestoreWindow() override;
+  std::optional<TWindowPlacement> WindowPlacement() const override;
+  void SetWindowPlacement(const TWindowPlacement& placement) override;
 
  private:
   std::ostream& FOutput;

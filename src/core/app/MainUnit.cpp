@@ -20,6 +20,7 @@ TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view
       FRunOptions(std::move(runOptions)),
       FAutoStart(std::move(autoStart)),
       FClock(std::move(clock)),
+      FRePosApp(registry, userInterface, view),
       FMainThread(std::make_unique<QObject>()) {}
 
 TMain::~TMain() {
@@ -31,6 +32,8 @@ void TMain::FormCreate() {
   FCurrentIP = "n/a";
   FCreating = true;
   FStartTime = FClock();
+  // Before anything can show the window.
+  FRePosApp.Restore();
 
   FSettings = std::make_unique<TRegistrySettings>(FRegistry, FUserInterface, FProgramFolder);
   FSettings->Load();
@@ -74,6 +77,8 @@ bool TMain::FormCloseQuery() { return true; }
 void TMain::FormDestroy() {
   if (!FCreated || FDestroyed) return;
   FDestroyed = true;
+  // The window goes with the program: keep where it stood.
+  FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
   try {
     FProxyServer->SetEnabled(false);
@@ -204,6 +209,8 @@ void TMain::mnuExitExecute() {
 }
 
 void TMain::RestoreRequested() { FView.RestoreWindow(); }
+
+void TMain::SaveWindowPlacement() { FRePosApp.Save(); }
 
 bool TMain::AutoStartEntryExists() const { return FAutoStart.Exists(); }
 

@@ -14,6 +14,7 @@
 
 #include "app/AutoStrt.h"
 #include "app/MainView.h"
+#include "app/RePosApp.h"
 #include "app/RegistrySettingsUnit.h"
 #include "app/StartFlags.h"
 #include "proxy/HTTPProxyServer.h"
@@ -58,13 +59,15 @@ class TMain {
   TMain(const TMain&) = delete;
   TMain& operator=(const TMain&) = delete;
 
-  // The start-up sequence: load the settings, configure and start the server.
+  // The start-up sequence: place the window, load the settings, configure and
+  // start the server.
   void FormCreate();
   // First showing of the window: the statistics.
   void FormShow();
   // Always allows closing.
   bool FormCloseQuery();
-  // The shutdown sequence: stop the server, save the statistics.
+  // The shutdown sequence: keep the window's placement, stop the server, save the
+  // statistics.
   void FormDestroy();
 
   // Main-thread use only; the window copies control values into it and then calls
@@ -111,6 +114,8 @@ class TMain {
 
   // A second instance asked for the window.
   void RestoreRequested();
+  // The window hides to the tray: its placement is kept for the next start.
+  void SaveWindowPlacement();
   // "Beenden": ends the event loop; the caller runs FormDestroy after it.
   void mnuExitExecute();
 
@@ -172,6 +177,7 @@ class TMain {
   TRunOptions FRunOptions;
   TAutoStart FAutoStart;
   TClock FClock;
+  TRePosApp FRePosApp;
 
   std::unique_ptr<TRegistrySettings> FSettings;
   std::unique_ptr<THTTPProxyServer> FProxyServer;

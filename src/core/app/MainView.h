@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "app/WindowPlacement.h"
 
 // The texts of the statistics page, one member per label, computed by TMain.
 // Labels whose subsystem does not exist yet hold "0" (or "" for lCurrentIP's
@@ -43,4 +46,10 @@ class TMainView {
   // Show the window (TrayIconClick): a second instance asked, or the start-up ends
   // with FShowAfterStart.
   virtual void RestoreWindow() = 0;
+  // The window's normal placement as it stands; nothing while it is minimized or
+  // maximized, or when it was never placed on a screen.
+  virtual std::optional<TWindowPlacement> WindowPlacement() const = 0;
+  // Places the window, before it is first shown; a placement that would leave the
+  // window off every screen is ignored.
+  virtual void SetWindowPlacement(const TWindowPlacement& placement) = 0;
 };

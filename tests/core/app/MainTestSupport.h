@@ -23,12 +23,16 @@ class TRecordingView : public TMainView {
   }
   void BlockedURLsChanged() override { ++BlockedURLsChanges; }
   void RestoreWindow() override { ++Restores; }
+  std::optional<TWindowPlacement> WindowPlacement() const override { return Placement; }
+  void SetWindowPlacement(const TWindowPlacement& placement) override { Placed.push_back(placement); }
 
   std::vector<std::string> StatusTexts;
   int StatisticsShown = 0;
   TStatisticsTexts LastStatistics;
   int BlockedURLsChanges = 0;
   int Restores = 0;
+  std::optional<TWindowPlacement> Placement;  // what the window reports
+  std::vector<TWindowPlacement> Placed;       // what the controller applied
 };
 
 // Runs the Qt event loop until done() or the time is up; returns done().
