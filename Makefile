@@ -43,6 +43,7 @@ clean:
 TEST_ARGS ?=
 SAN_CMAKE_ARGS := -DQUORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS)
 SAN_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
+           LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
            TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/scripts/tsan.supp
 
