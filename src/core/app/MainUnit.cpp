@@ -21,7 +21,8 @@ TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view
       FAutoStart(std::move(autoStart)),
       FClock(std::move(clock)),
       FRePosApp(registry, userInterface, view),
-      FMainThread(std::make_unique<QObject>()) {}
+      FMainThread(std::make_unique<QObject>()),
+      FBlockedReferer(MainTexts::BlockedReferer()) {}
 
 TMain::~TMain() {
   if (FCreated && !FDestroyed) FormDestroy();

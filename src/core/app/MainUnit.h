@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -160,8 +161,11 @@ class TMain {
   std::string ActiveStatus(int port) const;
   std::string InactiveStatus() const;
   int ConfiguredPort() const;
+  // A request reads the rules once, so that it sees one set of switches throughout.
   void RewriteRequest(TRequestKind kind, TURI& uri, THeaderList& headers);
-  void CountRequest(std::uint32_t TStatistics::*counter, const std::string& address);
+  bool CookieBlocked(const TRequestRules& rules, std::string_view host) const;
+  void AddLastCalledSite(const TRequestRules& rules, const std::string& address);
+  void CountRequest(const TRequestRules& rules, std::uint32_t TStatistics::*counter, const std::string& address);
   // Posts one ShowStatistics to the main thread unless one is already on its way.
   void RequestStatisticsRefresh();
   // Copies the live counters into the settings object before it is saved.
@@ -182,11 +186,14 @@ class TMain {
   std::unique_ptr<TRegistrySettings> FSettings;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
   std::unique_ptr<QObject> FMainThread;  // target of refreshes posted from connection threads
+  const std::string FBlockedReferer;      // the Referer sent while BlockReferer is on
   TSnapshot<TRequestRules> FRequestRules;
 
   mutable std::mutex FStatisticsLock;  // guards FStatistics and FLastCalledSites
   TStatistics FStatistics;
-  std::vector<std::string> FLastCalledSites;  // newest first
+  // Newest first; a deque, so that adding at the top and trimming the end take the
+  // lock for the same short time whatever the maximum.
+  std::deque<std::string> FLastCalledSites;
 
   std::atomic<bool> FRefreshPending{false};
   std::chrono::steady_clock::time_point FStartTime;

@@ -19,10 +19,11 @@ std::string_view LogPrefix(int kind) {
 
 }  // namespace
 
-bool TMain::IsCookieBlocked(std::string_view host) const {
+bool TMain::IsCookieBlocked(std::string_view host) const { return CookieBlocked(*FRequestRules.Get(), host); }
+
+bool TMain::CookieBlocked(const TRequestRules& rules, std::string_view host) const {
   if (host.empty()) return false;
-  const auto rules = FRequestRules.Get();
-  for (const std::string& domain : rules->DomainCookiesAllowed) {
+  for (const std::string& domain : rules.DomainCookiesAllowed) {
     if (host.find(domain) != std::string_view::npos) return false;
   }
   return true;
@@ -30,26 +31,27 @@ bool TMain::IsCookieBlocked(std::string_view host) const {
 
 void TMain::AddLog(std::string_view) {}
 
-void TMain::AddLastCalledSite(const std::string& address) {
-  const auto rules = FRequestRules.Get();
-  if (!rules->SaveLastCalledSites) return;
+void TMain::AddLastCalledSite(const std::string& address) { AddLastCalledSite(*FRequestRules.Get(), address); }
+
+void TMain::AddLastCalledSite(const TRequestRules& rules, const std::string& address) {
+  if (!rules.SaveLastCalledSites) return;
   std::lock_guard lock(FStatisticsLock);
-  FLastCalledSites.insert(FLastCalledSites.begin(), address);
-  if (FLastCalledSites.size() > rules->MaxLastCalledSites) FLastCalledSites.resize(rules->MaxLastCalledSites);
+  FLastCalledSites.push_front(address);
+  if (FLastCalledSites.size() > rules.MaxLastCalledSites) FLastCalledSites.resize(rules.MaxLastCalledSites);
 }
 
 std::vector<std::string> TMain::LastCalledSites() const {
   std::lock_guard lock(FStatisticsLock);
-  return FLastCalledSites;
+  return {FLastCalledSites.begin(), FLastCalledSites.end()};
 }
 
 void TMain::RewriteRequest(TRequestKind kind, TURI& uri, THeaderList& headers) {
   const auto rules = FRequestRules.Get();
   if (rules->BlockBrowserName) headers.SetValue("User-Agent", ProductInfo::ProgramNameAndVersion);
-  if (rules->BlockReferer) headers.SetValue("Referer", MainTexts::BlockedReferer());
+  if (rules->BlockReferer) headers.SetValue("Referer", FBlockedReferer);
   if (rules->BlockCookies) {
     const bool carriesCookie = !headers.Value("Cookie").empty() || !headers.Value("Set-Cookie").empty();
-    if (carriesCookie && IsCookieBlocked(headers.Value("Host"))) {
+    if (carriesCookie && CookieBlocked(*rules, headers.Value("Host"))) {
       headers.Delete("Cookie");
       headers.Delete("Set-Cookie");
       TProxyStatistics increments;
@@ -67,15 +69,16 @@ void TMain::RewriteRequest(TRequestKind kind, TURI& uri, THeaderList& headers) {
   AddLog(headers.Text());
   static constexpr std::uint32_t TStatistics::*counters[] = {&TStatistics::GETFiles, &TStatistics::POSTFiles,
                                                               &TStatistics::HEADFiles};
-  CountRequest(counters[static_cast<int>(kind)], address);
+  CountRequest(*rules, counters[static_cast<int>(kind)], address);
 }
 
-void TMain::CountRequest(std::uint32_t TStatistics::*counter, const std::string& address) {
+void TMain::CountRequest(const TRequestRules& rules, std::uint32_t TStatistics::*counter,
+                         const std::string& address) {
   {
     std::lock_guard lock(FStatisticsLock);
     ++(FStatistics.*counter);
   }
-  if (!address.empty()) AddLastCalledSite(address);
+  if (!address.empty()) AddLastCalledSite(rules, address);
   RequestStatisticsRefresh();
 }
 
@@ -93,7 +96,7 @@ void TMain::HTTPProxyServerHTTPHead(THTTPProxyServer&, TURI& uri, THeaderList& h
 
 void TMain::HTTPProxyServerHTTPConnect(THTTPProxyServer&, const std::string& target) {
   AddLog("<CONNECT> " + target);
-  CountRequest(&TStatistics::GETFiles, target);
+  CountRequest(*FRequestRules.Get(), &TStatistics::GETFiles, target);
 }
 
 void TMain::HTTPProxyServerHTTPRemoteHTTPHeader(THTTPProxyServer&, THeaderList& headers) {
@@ -128,7 +131,9 @@ void TMain::HTTPProxyServerException(TContext& context, const std::exception&) {
 }
 
 void TMain::RequestStatisticsRefresh() {
-  if (FRefreshPending.exchange(true)) return;
+  // Only reading while a refresh is on its way keeps the busy threads from writing
+  // the flag's cache line on every event.
+  if (FRefreshPending.load() || FRefreshPending.exchange(true)) return;
   // The timer gathers the refreshes of a busy proxy into one every StatisticsRefreshDelay.
   QMetaObject::invokeMethod(
       FMainThread.get(),

@@ -141,6 +141,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, MainRecent,
                                            TRecentCase{"SwitchedOff", false, 100, {}}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(MainRecent, LoweredMaximumDropsEveryOlderPageWithTheNextOne) {
+  TMain& main = Start();
+  for (const char* page : {"a", "b", "c", "d"}) main.AddLastCalledSite(page);
+  main.Settings().MaxLastCalledSites = 2;
+  main.SettingsChanged();
+  main.AddLastCalledSite("e");
+  EXPECT_THAT(main.LastCalledSites(), ElementsAre("e", "d"));
+}
+
 TEST_F(MainRecent, SwitchingOffKeepsListedPages) {
   TMain& main = Start();
   main.AddLastCalledSite("kept");
