@@ -7,29 +7,17 @@
 #include "app/MainTexts.h"
 #include "app/MainUnit.h"
 #include "app/ProductInfo.h"
+#include "net/ProxyProcess.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <charconv>
 #include <csignal>
 #include <exception>
 #include <iostream>
-#include <malloc.h>
 #include <pthread.h>
 #include <string_view>
-#include <sys/resource.h>
 
 namespace {
-
-// The process set-up of the program itself, so that only the events differ.
-constexpr int MallocArenas = 2;
-
-void RaiseDescriptorLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-  }
-}
 
 bool ReadPortArgument(std::string_view text, int& port) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
@@ -44,8 +32,8 @@ int main(int argc, char** argv) {
     std::cerr << "usage: bare_proxy PORT   (0: any free port)\n";
     return 2;
   }
-  mallopt(M_ARENA_MAX, MallocArenas);
-  RaiseDescriptorLimit();
+  // The process set-up of the program itself, so that only the events differ.
+  PrepareProxyProcess();
   // Blocked before any thread starts, so that every thread inherits the mask and
   // only sigwait below receives the stop signals.
   sigset_t stopSignals;

@@ -7,6 +7,7 @@
 #include "app/OnlyOne.h"
 #include "app/StartFlags.h"
 #include "app/StopSignals.h"
+#include "net/ProxyProcess.h"
 #include "platform/Registry.h"
 
 #include <QCoreApplication>
@@ -14,25 +15,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <malloc.h>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
-
-// Each connection thread would otherwise get a malloc arena of its own, up to eight
-// per core, each holding on to memory; two shared arenas serve a proxy that mostly
-// waits on sockets just as well.
-constexpr int MallocArenas = 2;
-
-// Many browser connections at once each need descriptors; take what the system allows.
-void RaiseDescriptorLimit() {
-  rlimit limit{};
-  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-    limit.rlim_cur = limit.rlim_max;
-    ::setrlimit(RLIMIT_NOFILE, &limit);
-  }
-}
 
 std::string ProgramFolder() {
   std::error_code error;
@@ -73,8 +58,7 @@ int main(int argc, char** argv) {
     std::cerr << "quorvane: " << error.what() << "\n" << CommandLineUsage;
     return 2;
   }
-  mallopt(M_ARENA_MAX, MallocArenas);
-  RaiseDescriptorLimit();
+  PrepareProxyProcess();
   // Before any thread exists, so that only the watcher receives the stop signals.
   TStopSignals stopSignals;
   std::signal(SIGPIPE, SIG_IGN);
