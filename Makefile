@@ -6,7 +6,7 @@ ARGS       ?=
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench bench-events clean test-asan test-tsan fuzz reliability
+.PHONY: all deps configure build run test bench bench-events clean test-asan test-tsan fuzz reliability format check-format
 
 all: build
 
@@ -73,3 +73,10 @@ fuzz: deps
 # Load, slow clients, faults, bad input and access against the headless program; one table.
 reliability: build
 	./scripts/run-reliability $(BUILD)
+
+# Every C++ source in the project's own style (.clang-format); check-format only reports.
+format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+check-format: deps
+	./scripts/check-format

@@ -6,7 +6,7 @@
 // Listens on 127.0.0.1 until SIGINT or SIGTERM.
 #include "app/MainTexts.h"
 #include "app/MainUnit.h"
-#include "app/ProductInfo.h"
+#include "common/ProductInfo.h"
 #include "net/ProxyProcess.h"
 #include "proxy/HTTPProxyServer.h"
 

@@ -1,23 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Load and Save of the full settings, on a fresh hive and on a populated one.
-#include <benchmark/benchmark.h>
-#include <stdlib.h>
-
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <system_error>
-
 #include "app/RegistrySettingsUnit.h"
 #include "app/UserInterface.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 
+#include <benchmark/benchmark.h>
+#include <filesystem>
+#include <memory>
+#include <stdlib.h>
+#include <string>
+#include <system_error>
+
 namespace {
 
 // Settings never ask the user anything unless a caller forgot area or section.
 class TSilentUserInterface : public TUserInterface {
- public:
+public:
   TModalResult ShowMessageBox(std::string_view, std::string_view, TMsgKind, int) override {
     return TModalResult::OK;
   }
@@ -32,9 +31,10 @@ class TSilentUserInterface : public TUserInterface {
 
 // A home and registry folder of its own below the temporary folder.
 class TBenchHome {
- public:
+public:
   TBenchHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-bench-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quorvane-bench-XXXXXX").string();
     FPath = mkdtemp(pattern.data());
     setenv("HOME", FPath.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (FPath / ".config").c_str(), 1);
@@ -50,7 +50,7 @@ class TBenchHome {
     return FPath / ("registry" + std::to_string(++FCount));
   }
 
- private:
+private:
   std::filesystem::path FPath;
   int FCount = 0;
 };
@@ -58,7 +58,8 @@ class TBenchHome {
 // A registry whose hive files exist but hold nothing, as after an account's
 // first run of any of the programs that share the registry.
 std::unique_ptr<TRegistry> EmptyRegistry(TBenchHome& home) {
-  auto registry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(home.FreshRegistryFolder()));
+  auto registry =
+      std::make_unique<TRegistry>(TRegistryLocations::InFolder(home.FreshRegistryFolder()));
   TRegKey root;
   registry->OpenKey(TRootKey::CurrentUser, "", root);
   registry->OpenKey(TRootKey::LocalMachine, "", root);
@@ -97,7 +98,8 @@ void LoadCreatingHiveFiles(benchmark::State& state) {
   TimeOnNewRegistry(
       state,
       [](TBenchHome& home) {
-        return std::make_unique<TRegistry>(TRegistryLocations::InFolder(home.FreshRegistryFolder()));
+        return std::make_unique<TRegistry>(
+            TRegistryLocations::InFolder(home.FreshRegistryFolder()));
       },
       [](TRegistrySettings& settings) { settings.Load(); });
 }
@@ -110,7 +112,8 @@ void LoadPopulatedHive(benchmark::State& state) {
   TRegistrySettings settings(registry, ui, ProgramFolder());
   settings.Load();
   settings.Save();
-  for (auto _ : state) settings.Load();
+  for (auto _ : state)
+    settings.Load();
 }
 
 void SavePopulatedHive(benchmark::State& state) {
@@ -120,15 +123,25 @@ void SavePopulatedHive(benchmark::State& state) {
   TRegistrySettings settings(registry, ui, ProgramFolder());
   settings.Load();
   settings.Save();
-  for (auto _ : state) settings.Save();
+  for (auto _ : state)
+    settings.Save();
 }
 
 BENCHMARK(LoadFreshHive)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(SaveFreshHive)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(LoadCreatingHiveFiles)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(LoadPopulatedHive)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(SavePopulatedHive)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(LoadCreatingHiveFiles)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(LoadPopulatedHive)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(SavePopulatedHive)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

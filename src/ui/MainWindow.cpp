@@ -2,7 +2,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/MainUnit.h"
-#include "app/ProductInfo.h"
+#include "common/ProductInfo.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
 #include "ui/LastCalledSitesPage.h"

@@ -17,7 +17,7 @@ class TProxyAccessDlg : public QDialog {
 public:
   explicit TProxyAccessDlg(QWidget* parent = nullptr);
 
-  // Checks the button of type; a value without a button keeps the design's choice
+  // Checks the button of type; a value without a button checks the default
   // ("nur auf diesem PC").
   void SetAuthType(TAuthType type);
   TAuthType AuthType() const;

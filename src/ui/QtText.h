@@ -14,7 +14,7 @@ inline std::string ToStdString(const QString& text) {
   return text.toStdString();
 }
 
-// Messages keep the design's Windows line breaks ("\r\n", lone "\r"); Qt breaks at "\n".
+// Messages keep their Windows line breaks ("\r\n", lone "\r"); Qt breaks at "\n".
 inline QString WithQtLineBreaks(QString text) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));

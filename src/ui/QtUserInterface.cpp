@@ -42,7 +42,7 @@ bool TQtUserInterface::InputListDialog(std::string_view caption, std::string_vie
 }
 
 bool TQtUserInterface::EditProxyAccess(TAuthType& type, std::string& ip) {
-  // Centred on the screen rather than on an owner, as the dialog is designed.
+  // Centred on the screen rather than on an owner: the dialog has no parent window.
   TProxyAccessDlg dialog;
   dialog.SetAuthType(type);
   dialog.SetIP(ip);

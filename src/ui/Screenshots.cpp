@@ -3,8 +3,8 @@
 
 #include "app/MainTexts.h"
 #include "app/MainUnit.h"
-#include "app/ProductInfo.h"
 #include "app/Tools.h"
+#include "common/ProductInfo.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/InputDialogs.h"
 #include "ui/MainWindow.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/SettingsPage.h"
 
-#include "app/ProductInfo.h"
+#include "common/ProductInfo.h"
 #include "ui/PageHeader.h"
 #include "ui/QtText.h"
 

@@ -16,7 +16,8 @@ using ::testing::Not;
 
 constexpr auto StopTimeout = std::chrono::seconds(10);
 constexpr const char* StatisticsKey = "HKCU\\Software\\Torvimsk Software\\Quorvane\\Statistics";
-constexpr const char* BrowserSecurityKey = "HKCU\\Software\\Torvimsk Software\\Quorvane\\BrowserSecurity";
+constexpr const char* BrowserSecurityKey =
+    "HKCU\\Software\\Torvimsk Software\\Quorvane\\BrowserSecurity";
 
 class HeadlessControllerE2E : public TE2ETest {
 protected:
@@ -27,8 +28,7 @@ protected:
       std::filesystem::create_directories(Home() / sub);
     }
     std::filesystem::permissions(Home() / "runtime", std::filesystem::perms::owner_all);
-    return {"HOME=" + Home().string(),
-            "XDG_CONFIG_HOME=" + (Home() / "config").string(),
+    return {"HOME=" + Home().string(), "XDG_CONFIG_HOME=" + (Home() / "config").string(),
             "XDG_DATA_HOME=" + (Home() / "data").string(),
             "XDG_RUNTIME_DIR=" + (Home() / "runtime").string(),
             "QUORVANE_REGISTRY_DIR=" + (Home() / "registry").string()};
@@ -37,11 +37,12 @@ protected:
   // One run of the program on this test's home; every run shares the hives.
   TProxy Run(const std::string& name) {
     const std::uint16_t port = FreePort();
-    TChildProcess& process = Spawn({.Argv = {QuorvaneBinary().string(), "--headless", "--port", std::to_string(port)},
-                                    .SetEnv = Environment(),
-                                    .UnsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"},
-                                    .StdoutPath = Home() / (name + ".stdout"),
-                                    .StderrPath = Home() / (name + ".stderr")});
+    TChildProcess& process =
+        Spawn({.Argv = {QuorvaneBinary().string(), "--headless", "--port", std::to_string(port)},
+               .SetEnv = Environment(),
+               .UnsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"},
+               .StdoutPath = Home() / (name + ".stdout"),
+               .StderrPath = Home() / (name + ".stderr")});
     EXPECT_TRUE(WaitForPort(port, std::chrono::seconds(10), [&] { return process.Running(); }))
         << "stderr: " << process.ReadStderr();
     return TProxy{port, &process};
@@ -67,24 +68,30 @@ protected:
 
   static void Stop(const TProxy& proxy) {
     const TExitStatus exit = proxy.Process->Stop(SIGTERM, StopTimeout);
-    EXPECT_TRUE(exit.Exited && exit.Code == 0) << exit.Describe() << "; stderr: " << proxy.Process->ReadStderr();
+    EXPECT_TRUE(exit.Exited && exit.Code == 0)
+        << exit.Describe() << "; stderr: " << proxy.Process->ReadStderr();
   }
 };
 
 TEST_F(HeadlessControllerE2E, RewritesHeadersAndKeepsCountersAcrossRestart) {
   const std::uint16_t origin = StartEchoOrigin();
-  Reg({"add", BrowserSecurityKey, "/v", "BlockCookies", "/t", "REG_SZ", "/d", "1", "/f"}, "reg-add");
+  Reg({"add", BrowserSecurityKey, "/v", "BlockCookies", "/t", "REG_SZ", "/d", "1", "/f"},
+      "reg-add");
 
   const TProxy first = Run("first");
-  const TCurlResult get = CurlVia(first, {"-H", "User-Agent: Browser/9", "-H", "Referer: http://from.example/",
-                                          "-H", "Cookie: session=42", Url(origin, "/echo")});
-  const TCurlResult post = CurlVia(first, {"-H", "Cookie: session=42", "-d", "a=b", Url(origin, "/echo")});
+  const TCurlResult get =
+      CurlVia(first, {"-H", "User-Agent: Browser/9", "-H", "Referer: http://from.example/", "-H",
+                      "Cookie: session=42", Url(origin, "/echo")});
+  const TCurlResult post =
+      CurlVia(first, {"-H", "Cookie: session=42", "-d", "a=b", Url(origin, "/echo")});
   const TCurlResult head = CurlVia(first, {"-I", Url(origin, "/echo")});
   std::cout << "origin saw (GET):\n" << get.Body << std::flush;
 
   EXPECT_EQ(get.Status, 200) << get.Describe();
   EXPECT_THAT(get.Body, HasSubstr("header: User-Agent: Quorvane 1.20\n"));
-  EXPECT_THAT(get.Body, HasSubstr("header: Referer: blocked_by_Quorvane_1.20_http://www.quorvane.example/\n"));
+  EXPECT_THAT(
+      get.Body,
+      HasSubstr("header: Referer: blocked_by_Quorvane_1.20_http://www.quorvane.example/\n"));
   EXPECT_THAT(get.Body, Not(HasSubstr("Browser/9")));
   EXPECT_THAT(get.Body, Not(HasSubstr("session=42")));
   EXPECT_THAT(post.Body, Not(HasSubstr("session=42"))) << post.Describe();
@@ -103,7 +110,8 @@ TEST_F(HeadlessControllerE2E, RewritesHeadersAndKeepsCountersAcrossRestart) {
   Stop(second);
   const std::string afterSecond = Reg({"query", StatisticsKey}, "query-second");
   std::cout << "quorvane-reg query after the restart:\n" << afterSecond << std::flush;
-  EXPECT_EQ(Counter(afterSecond, "GETFiles"), "2") << "the counters continue from the stored values";
+  EXPECT_EQ(Counter(afterSecond, "GETFiles"), "2")
+      << "the counters continue from the stored values";
   EXPECT_EQ(Counter(afterSecond, "BlockedCookies"), "2");
 }
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 // A broken property is a finding: say which, then stop so libFuzzer keeps the input.
-#define FUZZ_REQUIRE(condition)                                                        \
-  do {                                                                                 \
-    if (!(condition)) {                                                                \
-      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                    \
-    }                                                                                  \
+#define FUZZ_REQUIRE(condition)                                                                    \
+  do {                                                                                             \
+    if (!(condition)) {                                                                            \
+      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);        \
+      std::abort();                                                                                \
+    }                                                                                              \
   } while (0)

@@ -3,7 +3,6 @@
 // first one; with a "</script" after it drop through the character that follows,
 // without one stop. Tags compare without regard to ASCII case.
 #include "FuzzCheck.h"
-
 #include "proxy/HTTPProxyServer.h"
 
 #include <algorithm>
@@ -14,8 +13,9 @@ namespace {
 
 std::size_t FindNoCase(const std::string& text, const std::string& lowered, std::size_t from) {
   std::string copy = text;
-  std::transform(copy.begin(), copy.end(), copy.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(copy.begin(), copy.end(), copy.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
   return copy.find(lowered, from);
 }
 

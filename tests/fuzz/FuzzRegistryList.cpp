@@ -2,14 +2,13 @@
 // List reading over a registry hive: the fuzz input is a run of operations on one
 // list key (whole list writes, raw values of any type and name, deletions), each
 // followed by ReadList, which must give exactly what a plain model of the key holds.
-#include "FuzzCheck.h"
-
 #include "FakeUserInterface.h"
+#include "FuzzCheck.h"
 #include "app/TheRegIniFile.h"
 #include "platform/Registry.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -49,7 +48,9 @@ bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-std::string UpToNul(const std::string& data) { return data.substr(0, data.find('\0')); }
+std::string UpToNul(const std::string& data) {
+  return data.substr(0, data.find('\0'));
+}
 
 std::filesystem::path hiveFolder;
 
@@ -71,7 +72,8 @@ struct TFixture {
     }
     hiveFolder = pattern;
     std::atexit(RemoveHiveFolder);
-    Registry = new TRegistry(TRegistryLocations::InFolder(hiveFolder)); // lives until the process ends
+    Registry =
+        new TRegistry(TRegistryLocations::InFolder(hiveFolder)); // lives until the process ends
     File = new TTheRegIniFile(*Registry, Ui);
     File->SetArea(Area);
     File->SetSection(Section);
@@ -81,7 +83,8 @@ struct TFixture {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TFixture fixture; // one hive for the whole run: opening SQLite per input would be most of the time
+  static TFixture
+      fixture; // one hive for the whole run: opening SQLite per input would be most of the time
   TRegistry& registry = *fixture.Registry;
   TTheRegIniFile& file = *fixture.File;
   const std::string path = std::string(Area) + "\\" + Section;
@@ -107,21 +110,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         model.push_back({std::to_string(i), list[i]});
       }
       // WriteList erased the key: the handle taken above is stale now.
-      FUZZ_REQUIRE(registry.OpenKey(TRootKey::CurrentUser, path, key) == TRegResult::Ok || list.empty());
+      FUZZ_REQUIRE(registry.OpenKey(TRootKey::CurrentUser, path, key) == TRegResult::Ok ||
+                   list.empty());
       break;
     }
     case 1: { // a raw value as another program may leave it
       const std::string name = input.Bytes();
-      const TRegValueType types[] = {TRegValueType::String, TRegValueType::Binary, TRegValueType::DWord};
+      const TRegValueType types[] = {TRegValueType::String, TRegValueType::Binary,
+                                     TRegValueType::DWord};
       const TRegValueType type = types[input.Byte() % 3];
       const std::string bytes = input.Bytes();
       if (registry.OpenKey(TRootKey::CurrentUser, path, key) != TRegResult::Ok) {
         FUZZ_REQUIRE(registry.CreateKey(TRootKey::CurrentUser, path, "", key) == TRegResult::Ok);
       }
       const TRegResult result = registry.SetValue(key, name, {type, {bytes.begin(), bytes.end()}});
-      FUZZ_REQUIRE(result == TRegResult::Ok || (result == TRegResult::InvalidName && name.find('\0') != std::string::npos));
+      FUZZ_REQUIRE(result == TRegResult::Ok ||
+                   (result == TRegResult::InvalidName && name.find('\0') != std::string::npos));
       if (result == TRegResult::Ok) {
-        auto it = std::find_if(model.begin(), model.end(), [&](const TModelValue& v) { return SameName(v.Name, name); });
+        auto it = std::find_if(model.begin(), model.end(),
+                               [&](const TModelValue& v) { return SameName(v.Name, name); });
         if (it == model.end()) {
           model.push_back({name, bytes});
         } else {

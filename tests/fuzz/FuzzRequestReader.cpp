@@ -3,7 +3,6 @@
 // the handlers read them, fed through a socket pair, checked line by line against
 // a plain split of the same bytes.
 #include "FuzzInput.h"
-
 #include "net/CommandTCPServer.h"
 #include "net/NetError.h"
 #include "net/TCPConnection.h"
@@ -69,7 +68,8 @@ public:
         FInCapture = false;
         Require(lines.size() <= TTCPConnection::MaxHeaderLines, "header block over its limit");
         for (std::size_t i = 0; i < lines.size(); ++i) {
-          Require(FIndex + i < FReference.size() && lines[i] == FReference[FIndex + i].Text, "header line differs");
+          Require(FIndex + i < FReference.size() && lines[i] == FReference[FIndex + i].Text,
+                  "header line differs");
         }
         FIndex += lines.size() + 1;
         CheckHeaderList(std::move(lines));
@@ -108,7 +108,8 @@ private:
   struct TBlock {
     std::size_t Lines = 0;
     bool LongLine = false;
-    bool Terminated = false; // the block ahead holds a complete line the reader should have returned
+    bool Terminated =
+        false; // the block ahead holds a complete line the reader should have returned
   };
   TBlock BlockAhead() const {
     TBlock block;

@@ -2,7 +2,6 @@
 // URI parsing and rebuilding: any text parses; rebuilding either fails for want of
 // protocol or host or gives an absolute URI that parses back to the same parts.
 #include "FuzzCheck.h"
-
 #include "net/URI.h"
 
 #include <cstdint>
@@ -12,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
   const TURI uri(text);
   // Nothing of the input is invented: every part is a piece of it.
-  for (const std::string* part : {&uri.Protocol, &uri.Username, &uri.Password, &uri.Host, &uri.Port, &uri.Document,
-                                  &uri.Params, &uri.Bookmark}) {
+  for (const std::string* part : {&uri.Protocol, &uri.Username, &uri.Password, &uri.Host, &uri.Port,
+                                  &uri.Document, &uri.Params, &uri.Bookmark}) {
     FUZZ_REQUIRE(part->empty() || text.find(*part) != std::string::npos);
   }
   FUZZ_REQUIRE(uri.Params.empty() || uri.Params.front() == '?');

@@ -2,9 +2,8 @@
 // The block check and its split against a plain restatement of the rule: the first
 // entry whose term occurs decides; its exceptions (split at "&&!") allow the page.
 #include "FuzzCheck.h"
-
+#include "common/AsciiText.h"
 #include "proxy/HTTPProxyServer.h"
-#include "proxy/TextSearch.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,8 +13,9 @@
 namespace {
 
 std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
   return text;
 }
 
@@ -68,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> allowed = server.AllowedURLS();
   FUZZ_REQUIRE(blocked.size() == entries.size() && allowed.size() == entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    FUZZ_REQUIRE(entries[i] == (entries[i].find("&&!") == std::string::npos ? blocked[i]
-                                                                            : blocked[i] + "&&!" + allowed[i]));
+    FUZZ_REQUIRE(entries[i] == (entries[i].find("&&!") == std::string::npos
+                                    ? blocked[i]
+                                    : blocked[i] + "&&!" + allowed[i]));
   }
   FUZZ_REQUIRE(server.URLAllowed(uri) == ReferenceAllowed(entries, uri));
   return 0;

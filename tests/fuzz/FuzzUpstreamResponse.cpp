@@ -6,7 +6,6 @@
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "LoopbackSockets.h"
-
 #include "proxy/HTTPProxyServer.h"
 
 #include <charconv>
@@ -55,7 +54,8 @@ private:
           break;
         }
         request.append(buffer, static_cast<std::size_t>(n));
-        if (const std::size_t end = request.find("\r\n\r\n"); end != std::string::npos && wanted == std::string::npos) {
+        if (const std::size_t end = request.find("\r\n\r\n");
+            end != std::string::npos && wanted == std::string::npos) {
           wanted = end + 4 + (request.starts_with("POST ") ? PostBody.size() : 0);
         }
       }
@@ -87,8 +87,9 @@ struct TExpected {
 
 std::string_view StatusCode(std::string_view statusLine) {
   const std::size_t space = statusLine.find(' ');
-  return space == std::string_view::npos || statusLine.size() < space + 4 ? std::string_view()
-                                                                          : statusLine.substr(space + 1, 3);
+  return space == std::string_view::npos || statusLine.size() < space + 4
+             ? std::string_view()
+             : statusLine.substr(space + 1, 3);
 }
 
 // One header block from offset on; Complete tells whether it ended within the limits.
@@ -135,7 +136,9 @@ std::int64_t AnnouncedLength(const THeaderList& headers) {
   const std::string text = headers.Value("Content-Length");
   std::int64_t length = -1;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
-  return text.empty() || error != std::errc() || end != text.data() + text.size() || length < 0 ? -1 : length;
+  return text.empty() || error != std::errc() || end != text.data() + text.size() || length < 0
+             ? -1
+             : length;
 }
 
 bool BodyAllowed(const std::vector<std::string>& lines) {
@@ -171,8 +174,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   origin.Script(response);
 
   const std::string target = "http://127.0.0.1:" + std::to_string(origin.Port()) + "/page.html";
-  std::string request = (post ? "POST " : head ? "HEAD " : "GET ") + target + " HTTP/1.1\r\nHost: fuzz\r\n";
-  request += post ? "Content-Length: " + std::to_string(PostBody.size()) + "\r\n\r\n" + std::string(PostBody) : "\r\n";
+  std::string request = (post   ? "POST "
+                         : head ? "HEAD "
+                                : "GET ") +
+                        target + " HTTP/1.1\r\nHost: fuzz\r\n";
+  request += post ? "Content-Length: " + std::to_string(PostBody.size()) + "\r\n\r\n" +
+                        std::string(PostBody)
+                  : "\r\n";
   const int browser = loopback::Connect(proxy->ListeningPort());
   loopback::SendAll(browser, request);
   std::string reply;
@@ -181,8 +189,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pollfd fd{browser, POLLIN, 0};
     // The origin has closed by now, so the proxy must finish: a long silence is a hang.
     if (::poll(&fd, 1, 20000) <= 0) {
-      std::fprintf(stderr, "hang: %zu bytes so far, %zu live connections, %zu threads\n", reply.size(),
-                   proxy->ActiveConnections(), proxy->ThreadCount());
+      std::fprintf(stderr, "hang: %zu bytes so far, %zu live connections, %zu threads\n",
+                   reply.size(), proxy->ActiveConnections(), proxy->ThreadCount());
       FUZZ_REQUIRE(!"the proxy finished after the origin closed");
     }
     const ssize_t n = ::recv(browser, buffer, sizeof buffer, 0);
@@ -201,7 +209,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   THeaderList headers(expected.Lines);
   const std::string declaredType = headers.Value("Content-Type");
-  if (filter && !post && !head && (declaredType == "application/x-javascript" || declaredType == "application/x-vbscript")) {
+  if (filter && !post && !head &&
+      (declaredType == "application/x-javascript" || declaredType == "application/x-vbscript")) {
     // Script downloads are refused by their type when scripts are blocked.
     FUZZ_REQUIRE(reply.starts_with("HTTP/1.0 404 File not Found\r\n"));
     return 0;
@@ -215,7 +224,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::int64_t length = hasBody ? AnnouncedLength(headers) : 0;
   if (filter && html && hasBody) {
     // Filtered documents may change; only the status line is sure to come through.
-    FUZZ_REQUIRE(reply.empty() || reply.starts_with(expected.Lines.empty() ? std::string("\r\n") : expected.Lines[0]));
+    FUZZ_REQUIRE(reply.empty() || reply.starts_with(expected.Lines.empty() ? std::string("\r\n")
+                                                                           : expected.Lines[0]));
     return 0;
   }
   const std::string headBlock = headers.Text() + "\r\n";

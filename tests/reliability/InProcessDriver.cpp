@@ -4,12 +4,11 @@
 // per row: "row<TAB>name<TAB>check<TAB>ok|FAIL<TAB>measured".
 #include "LoopbackSockets.h"
 #include "ScriptedOrigin.h"
-
 #include "net/Base64.h"
 
 #include <atomic>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -21,7 +20,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::string Page = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 11\r\n\r\nhello world";
+const std::string Page =
+    "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 11\r\n\r\nhello world";
 constexpr int LoadThreads = 32;
 constexpr int EnableRounds = 20;
 constexpr int PortRounds = 10;
@@ -30,7 +30,8 @@ bool allOk = true;
 
 void Row(const std::string& name, const std::string& check, bool ok, const std::string& measured) {
   allOk = allOk && ok;
-  std::cout << "row\t" << name << "\t" << check << "\t" << (ok ? "ok" : "FAIL") << "\t" << measured << std::endl;
+  std::cout << "row\t" << name << "\t" << check << "\t" << (ok ? "ok" : "FAIL") << "\t" << measured
+            << std::endl;
 }
 
 std::size_t OpenDescriptors() {
@@ -57,12 +58,14 @@ std::string TryExchange(std::uint16_t port, const std::string& request, bool* re
   address.sin_port = htons(port);
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   std::string reply;
-  const bool connected = port != 0 && ::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  const bool connected =
+      port != 0 && ::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
   if (refused) {
     *refused = !connected;
   }
   if (connected) {
-    if (::send(handle, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+    if (::send(handle, request.data(), request.size(), MSG_NOSIGNAL) ==
+        static_cast<ssize_t>(request.size())) {
       reply = loopback::ReceiveAll(handle, 10s);
     }
   }
@@ -84,14 +87,16 @@ bool ServesWithin(THTTPProxyServer& server, const std::string& request) {
 bool SettlesToIdle(THTTPProxyServer& server, std::size_t idleDescriptors, std::string& measured) {
   const auto deadline = std::chrono::steady_clock::now() + TTCPServer::IdleThreadLifetime + 10s;
   while (std::chrono::steady_clock::now() < deadline &&
-         (server.ThreadCount() > 0 || server.ActiveConnections() > 0 || OpenDescriptors() > idleDescriptors)) {
+         (server.ThreadCount() > 0 || server.ActiveConnections() > 0 ||
+          OpenDescriptors() > idleDescriptors)) {
     std::this_thread::sleep_for(200ms);
   }
   std::ostringstream text;
-  text << "threads " << server.ThreadCount() << ", connections " << server.ActiveConnections() << ", fds "
-       << OpenDescriptors() << " (idle " << idleDescriptors << ")";
+  text << "threads " << server.ThreadCount() << ", connections " << server.ActiveConnections()
+       << ", fds " << OpenDescriptors() << " (idle " << idleDescriptors << ")";
   measured = text.str();
-  return server.ThreadCount() == 0 && server.ActiveConnections() == 0 && OpenDescriptors() <= idleDescriptors;
+  return server.ThreadCount() == 0 && server.ActiveConnections() == 0 &&
+         OpenDescriptors() <= idleDescriptors;
 }
 
 void SwitchUnderLoad() {
@@ -159,15 +164,19 @@ void SwitchUnderLoad() {
   const bool settled = SettlesToIdle(server, idleDescriptors, idle);
 
   std::ostringstream load;
-  load << served << " served, " << refused << " refused while off, " << interrupted << " cut by a switch, " << wrong
-       << " wrong";
-  Row("faults", "Enabled off/on x" + std::to_string(EnableRounds) + " under load (" + std::to_string(LoadThreads) +
-                    " clients): serving after each",
+  load << served << " served, " << refused << " refused while off, " << interrupted
+       << " cut by a switch, " << wrong << " wrong";
+  Row("faults",
+      "Enabled off/on x" + std::to_string(EnableRounds) + " under load (" +
+          std::to_string(LoadThreads) + " clients): serving after each",
       enableFailures == 0 && refusedWhileOff && wrong == 0 && served > 0,
       load.str() + "; " + std::to_string(enableFailures) + " rounds not serving");
-  Row("faults", "Port changed x" + std::to_string(PortRounds) + " under load: new port serves, old one closed",
+  Row("faults",
+      "Port changed x" + std::to_string(PortRounds) +
+          " under load: new port serves, old one closed",
       portFailures == 0 && oldPortClosed && bindErrors.empty() && servingAtEnd,
-      std::to_string(portFailures) + " rounds not serving" + (bindErrors.empty() ? "" : ", bind error"));
+      std::to_string(portFailures) + " rounds not serving" +
+          (bindErrors.empty() ? "" : ", bind error"));
   Row("faults", "after the switches: no leaked thread or descriptor", settled, idle);
 }
 
@@ -178,32 +187,39 @@ void Authentication() {
   server.SetServerName("Quorvane 1.20");
   server.SetProxyCredentials("user", "secret");
   server.SetEnabled(true);
-  const std::string target = "GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/page HTTP/1.1\r\nHost: o\r\n";
+  const std::string target =
+      "GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/page HTTP/1.1\r\nHost: o\r\n";
   struct TCase {
     const char* Name;
     std::string Header;
     bool Admitted;
   };
   const TCase cases[] = {
-      {"wrong password", "Proxy-Authorization: Basic " + EncodeBase64("user:wrong") + "\r\n", false},
-      {"scheme in lower case", "Proxy-Authorization: basic " + EncodeBase64("user:secret") + "\r\n", false},
+      {"wrong password", "Proxy-Authorization: Basic " + EncodeBase64("user:wrong") + "\r\n",
+       false},
+      {"scheme in lower case", "Proxy-Authorization: basic " + EncodeBase64("user:secret") + "\r\n",
+       false},
       {"no header", "", false},
-      {"right credentials", "Proxy-Authorization: Basic " + EncodeBase64("user:secret") + "\r\n", true},
+      {"right credentials", "Proxy-Authorization: Basic " + EncodeBase64("user:secret") + "\r\n",
+       true},
   };
   std::string measured;
   bool ok = true;
   for (const TCase& c : cases) {
     const std::string reply = TryExchange(server.ListeningPort(), target + c.Header + "\r\n");
-    const bool got407 = reply.starts_with("HTTP/1.0 407 Proxy Authentication Required\r\n"
-                                          "Proxy-Authenticate: Basic realm=\"Quorvane 1.20\"\r\n") &&
-                        reply.find("<h1>407 Proxy Authentication Required</h1>") != std::string::npos;
+    const bool got407 =
+        reply.starts_with("HTTP/1.0 407 Proxy Authentication Required\r\n"
+                          "Proxy-Authenticate: Basic realm=\"Quorvane 1.20\"\r\n") &&
+        reply.find("<h1>407 Proxy Authentication Required</h1>") != std::string::npos;
     const bool passed = c.Admitted ? reply == Page : got407;
     ok = ok && passed;
-    measured += std::string(measured.empty() ? "" : ", ") + c.Name + (c.Admitted ? (reply == Page ? " 200" : " ?")
-                                                                              : (got407 ? " 407" : " ?"));
+    measured += std::string(measured.empty() ? "" : ", ") + c.Name +
+                (c.Admitted ? (reply == Page ? " 200" : " ?") : (got407 ? " 407" : " ?"));
   }
-  const bool forwardedWithout = origin.FirstRequest().find("Proxy-Authorization") == std::string::npos;
-  Row("access", "user name set: wrong Proxy-Authorization gets the 407 page", ok && forwardedWithout,
+  const bool forwardedWithout =
+      origin.FirstRequest().find("Proxy-Authorization") == std::string::npos;
+  Row("access", "user name set: wrong Proxy-Authorization gets the 407 page",
+      ok && forwardedWithout,
       measured + (forwardedWithout ? "; credentials not forwarded" : "; credentials forwarded"));
 }
 

@@ -1,28 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeUserInterface.h"
 
-TModalResult TFakeUserInterface::ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
-                                                int buttons) {
+TModalResult TFakeUserInterface::ShowMessageBox(std::string_view text, std::string_view caption,
+                                                TMsgKind kind, int buttons) {
   Messages.push_back({std::string(text), MessageBoxCaption(caption, kind), kind, buttons});
-  if (MessageResults.empty()) return DefaultResult;
+  if (MessageResults.empty())
+    return DefaultResult;
   const TModalResult result = MessageResults.front();
   MessageResults.pop_front();
   return result;
 }
 
-bool TFakeUserInterface::InputLineAndListDialog(std::string_view caption, std::string_view, std::string_view,
-                                                std::string& line, std::string& list) {
+bool TFakeUserInterface::InputLineAndListDialog(std::string_view caption, std::string_view,
+                                                std::string_view, std::string& line,
+                                                std::string& list) {
   DialogCaptions.emplace_back(caption);
-  if (LineAndListAnswers.empty()) return false;
+  if (LineAndListAnswers.empty())
+    return false;
   line = LineAndListAnswers.front().Line;
   list = LineAndListAnswers.front().List;
   LineAndListAnswers.pop_front();
   return true;
 }
 
-bool TFakeUserInterface::InputListDialog(std::string_view caption, std::string_view, std::string& text) {
+bool TFakeUserInterface::InputListDialog(std::string_view caption, std::string_view,
+                                         std::string& text) {
   DialogCaptions.emplace_back(caption);
-  if (ListAnswers.empty()) return false;
+  if (ListAnswers.empty())
+    return false;
   text = ListAnswers.front();
   ListAnswers.pop_front();
   return true;
@@ -30,7 +35,8 @@ bool TFakeUserInterface::InputListDialog(std::string_view caption, std::string_v
 
 bool TFakeUserInterface::EditProxyAccess(TAuthType& type, std::string& ip) {
   ProxyAccessShown.emplace_back(type, ip);
-  if (ProxyAccessAnswers.empty()) return false;
+  if (ProxyAccessAnswers.empty())
+    return false;
   type = ProxyAccessAnswers.front().first;
   ip = ProxyAccessAnswers.front().second;
   ProxyAccessAnswers.pop_front();
@@ -39,7 +45,8 @@ bool TFakeUserInterface::EditProxyAccess(TAuthType& type, std::string& ip) {
 
 bool TFakeUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   CookiesAllowedShown.push_back(domains);
-  if (CookiesAllowedAnswers.empty()) return false;
+  if (CookiesAllowedAnswers.empty())
+    return false;
   domains = CookiesAllowedAnswers.front();
   CookiesAllowedAnswers.pop_front();
   return true;

@@ -1,21 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/UserInterface.h"
+#include "proxy/HTTPProxyServer.h"
+
 #include <deque>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/UserInterface.h"
-#include "proxy/HTTPProxyServer.h"
-
 // A scripted user: records every message box and answers from queues. With an
 // empty queue a message box answers DefaultResult and a dialog is cancelled.
 class TFakeUserInterface : public TUserInterface {
- public:
+public:
   struct TMessage {
     std::string Text;
-    std::string Caption;  // as shown: the kind's title when none was given
+    std::string Caption; // as shown: the kind's title when none was given
     TMsgKind Kind;
     int Buttons;
   };
@@ -24,10 +24,13 @@ class TFakeUserInterface : public TUserInterface {
     std::string List;
   };
 
-  TModalResult ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind, int buttons) override;
-  bool InputLineAndListDialog(std::string_view caption, std::string_view prompt, std::string_view listPrompt,
-                              std::string& line, std::string& list) override;
-  bool InputListDialog(std::string_view caption, std::string_view prompt, std::string& text) override;
+  TModalResult ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
+                              int buttons) override;
+  bool InputLineAndListDialog(std::string_view caption, std::string_view prompt,
+                              std::string_view listPrompt, std::string& line,
+                              std::string& list) override;
+  bool InputListDialog(std::string_view caption, std::string_view prompt,
+                       std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
 

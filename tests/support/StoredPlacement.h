@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/ProductInfo.h"
 #include "app/WindowPlacement.h"
+#include "common/ProductInfo.h"
 #include "platform/Registry.h"
 
 #include <filesystem>

@@ -26,8 +26,10 @@ protected:
 
   // The settings as the next run would load them.
   std::unique_ptr<TRegistrySettings> Stored() {
-    StoredRegistry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
-    auto settings = std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
+    StoredRegistry =
+        std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
+    auto settings =
+        std::make_unique<TRegistrySettings>(*StoredRegistry, UserInterface, ProgramFolder());
     settings->Load();
     return settings;
   }

@@ -11,10 +11,12 @@
 
 // A fresh folder below the system's temporary folder, removed with everything in it.
 class TTempFolder {
- public:
+public:
   TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quorvane-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+      throw std::runtime_error("mkdtemp failed");
     FPath = pattern;
   }
   ~TTempFolder() {
@@ -27,13 +29,13 @@ class TTempFolder {
   const std::filesystem::path& Path() const { return FPath; }
   std::filesystem::path operator/(const std::string& name) const { return FPath / name; }
 
- private:
+private:
   std::filesystem::path FPath;
 };
 
 // Sets environment variables for its lifetime and restores the old values.
 class TScopedEnvironment {
- public:
+public:
   TScopedEnvironment() = default;
   ~TScopedEnvironment() {
     for (const auto& [name, old] : FSaved) {
@@ -56,9 +58,10 @@ class TScopedEnvironment {
     unsetenv(name.c_str());
   }
 
- private:
+private:
   void Remember(const std::string& name) {
-    if (FSaved.count(name) != 0) return;
+    if (FSaved.count(name) != 0)
+      return;
     const char* old = std::getenv(name.c_str());
     FSaved[name] = old != nullptr ? std::optional<std::string>(old) : std::nullopt;
   }
@@ -69,7 +72,7 @@ class TScopedEnvironment {
 // A home of its own: HOME and the XDG folders point below the temporary folder,
 // and the registry hives live in its "registry" folder.
 class TTestHome {
- public:
+public:
   TTestHome() {
     FEnvironment.Set("HOME", (FFolder / "home").string());
     FEnvironment.Set("XDG_CONFIG_HOME", (FFolder / "home" / ".config").string());
@@ -82,7 +85,7 @@ class TTestHome {
   std::filesystem::path RegistryFolder() const { return FFolder / "registry"; }
   TScopedEnvironment& Environment() { return FEnvironment; }
 
- private:
+private:
   TTempFolder FFolder;
   TScopedEnvironment FEnvironment;
 };

@@ -42,7 +42,7 @@ protected:
   TBlockedURLsPage* Page = nullptr;
 };
 
-TEST_F(BlockListEditor, ShowsTheStoredListWithTheDesignCaptions) {
+TEST_F(BlockListEditor, ShowsTheStoredListWithItsCaptions) {
   EXPECT_EQ(Shown(), (QStringList{"dialer&&!help.example", "ads"}));
   EXPECT_EQ(Page->BlockSitesChkBox->text(), QStringLiteral(" Blockierung von Seiten aktivieren."));
   EXPECT_EQ(Page->NewUrlBtn->text(), QStringLiteral("  Neu  "));

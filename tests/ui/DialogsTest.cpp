@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TAccessCase{"All", TAuthType::atAll, "ProxyRB1", false},
                       TAccessCase{"ThisPC", TAuthType::atThisPC, "ProxyRB2", false},
                       TAccessCase{"ThisIP", TAuthType::atThisIP, "ProxyRB3", true},
-                      TAccessCase{"UnknownKeepsDesignChoice", static_cast<TAuthType>(3), "ProxyRB2",
+                      TAccessCase{"UnknownChecksTheDefault", static_cast<TAuthType>(3), "ProxyRB2",
                                   false}),
     [](const auto& info) { return std::string(info.param.Name); });
 

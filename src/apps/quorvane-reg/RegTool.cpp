@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RegTool.h"
 
+#include "common/AsciiText.h"
+#include "platform/AtomicFile.h"
+#include "platform/Registry.h"
+
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -9,9 +13,6 @@
 #include <istream>
 #include <ostream>
 #include <sstream>
-
-#include "platform/AtomicFile.h"
-#include "platform/Registry.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ struct TToolError {
 
 struct TKeyName {
   TRootKey Root = TRootKey::CurrentUser;
-  std::string Path;  // below the root, without leading "\"
+  std::string Path; // below the root, without leading "\"
 };
 
 struct TOptions {
@@ -50,38 +51,32 @@ struct TOptions {
   bool Overwrite = false;
 };
 
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
-
 TOptions ParseOptions(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) throw TToolError{"no command given", true};
+  if (arguments.empty())
+    throw TToolError{"no command given", true};
   TOptions options;
   options.Command = arguments[0];
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const auto next = [&]() -> const std::string& {
-      if (i + 1 >= arguments.size()) throw TToolError{"Invalid syntax: " + argument + " needs a value", true};
+      if (i + 1 >= arguments.size())
+        throw TToolError{"Invalid syntax: " + argument + " needs a value", true};
       return arguments[++i];
     };
-    if (SameText(argument, "/v")) {
+    if (SameTextASCII(argument, "/v")) {
       options.HasValueName = true;
       options.ValueName = next();
-    } else if (SameText(argument, "/t")) {
+    } else if (SameTextASCII(argument, "/t")) {
       options.HasType = true;
       options.Type = next();
-    } else if (SameText(argument, "/d")) {
+    } else if (SameTextASCII(argument, "/d")) {
       options.HasData = true;
       options.Data = next();
-    } else if (SameText(argument, "/s")) {
+    } else if (SameTextASCII(argument, "/s")) {
       options.Recursive = true;
-    } else if (SameText(argument, "/f")) {
+    } else if (SameTextASCII(argument, "/f")) {
       options.Force = true;
-    } else if (SameText(argument, "/y")) {
+    } else if (SameTextASCII(argument, "/y")) {
       options.Overwrite = true;
     } else if (argument.size() == 2 && argument[0] == '/') {
       // Longer words with a leading "/" are file paths, not switches.
@@ -97,16 +92,17 @@ TKeyName ParseKey(const std::string& text) {
   const std::size_t split = text.find('\\');
   const std::string root = text.substr(0, split);
   TKeyName key;
-  if (SameText(root, "HKCU") || SameText(root, "HKEY_CURRENT_USER")) {
+  if (SameTextASCII(root, "HKCU") || SameTextASCII(root, "HKEY_CURRENT_USER")) {
     key.Root = TRootKey::CurrentUser;
-  } else if (SameText(root, "HKLM") || SameText(root, "HKEY_LOCAL_MACHINE")) {
+  } else if (SameTextASCII(root, "HKLM") || SameTextASCII(root, "HKEY_LOCAL_MACHINE")) {
     key.Root = TRootKey::LocalMachine;
-  } else if (SameText(root, "HKCR") || SameText(root, "HKEY_CLASSES_ROOT")) {
+  } else if (SameTextASCII(root, "HKCR") || SameTextASCII(root, "HKEY_CLASSES_ROOT")) {
     key.Root = TRootKey::ClassesRoot;
   } else {
     throw TToolError{"Invalid key name: " + text + " (the root must be HKCU, HKLM or HKCR)"};
   }
-  if (split != std::string::npos) key.Path = text.substr(split + 1);
+  if (split != std::string::npos)
+    key.Path = text.substr(split + 1);
   return key;
 }
 
@@ -116,24 +112,25 @@ std::string FullName(const TKeyName& key) {
 
 std::string ResultText(TRegResult result) {
   switch (result) {
-    case TRegResult::Ok:
-      return "success";
-    case TRegResult::NotFound:
-      return "The system was unable to find the specified registry key or value.";
-    case TRegResult::AccessDenied:
-      return "Access is denied.";
-    case TRegResult::InvalidName:
-      return "Invalid key or value name.";
-    case TRegResult::Busy:
-      return "The registry is busy; another program held it too long.";
-    case TRegResult::IoError:
-      return "The registry file could not be read or written.";
+  case TRegResult::Ok:
+    return "success";
+  case TRegResult::NotFound:
+    return "The system was unable to find the specified registry key or value.";
+  case TRegResult::AccessDenied:
+    return "Access is denied.";
+  case TRegResult::InvalidName:
+    return "Invalid key or value name.";
+  case TRegResult::Busy:
+    return "The registry is busy; another program held it too long.";
+  case TRegResult::IoError:
+    return "The registry file could not be read or written.";
   }
   return "unknown failure";
 }
 
 void Check(TRegResult result) {
-  if (result != TRegResult::Ok) throw TToolError{ResultText(result)};
+  if (result != TRegResult::Ok)
+    throw TToolError{ResultText(result)};
 }
 
 TRegKey OpenExisting(TRegistry& registry, const TKeyName& name) {
@@ -146,7 +143,8 @@ std::string Hex(const std::vector<std::uint8_t>& data, const char* separator, bo
   std::string text;
   char digits[4];
   for (std::size_t i = 0; i < data.size(); ++i) {
-    if (i > 0) text += separator;
+    if (i > 0)
+      text += separator;
     std::snprintf(digits, sizeof digits, upper ? "%02X" : "%02x", data[i]);
     text += digits;
   }
@@ -155,37 +153,38 @@ std::string Hex(const std::vector<std::uint8_t>& data, const char* separator, bo
 
 std::string TypeName(TRegValueType type) {
   switch (type) {
-    case TRegValueType::String:
-      return "REG_SZ";
-    case TRegValueType::DWord:
-      return "REG_DWORD";
-    case TRegValueType::Binary:
-      return "REG_BINARY";
+  case TRegValueType::String:
+    return "REG_SZ";
+  case TRegValueType::DWord:
+    return "REG_DWORD";
+  case TRegValueType::Binary:
+    return "REG_BINARY";
   }
   return "REG_NONE";
 }
 
 std::string DisplayData(const TRegValue& value) {
   switch (value.Type) {
-    case TRegValueType::String:
-      return ValueText(value);
-    case TRegValueType::DWord: {
-      char text[16];
-      std::snprintf(text, sizeof text, "0x%x", ValueDWord(value));
-      return text;
-    }
-    case TRegValueType::Binary:
-      return Hex(value.Data, "", true);
+  case TRegValueType::String:
+    return ValueText(value);
+  case TRegValueType::DWord: {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", ValueDWord(value));
+    return text;
+  }
+  case TRegValueType::Binary:
+    return Hex(value.Data, "", true);
   }
   return {};
 }
 
 void PrintValue(std::ostream& output, const std::string& name, const TRegValue& value) {
-  output << "    " << (name.empty() ? "(Default)" : name) << "    " << TypeName(value.Type) << "    "
-         << DisplayData(value) << "\n";
+  output << "    " << (name.empty() ? "(Default)" : name) << "    " << TypeName(value.Type)
+         << "    " << DisplayData(value) << "\n";
 }
 
-void PrintKey(TRegistry& registry, const TKeyName& name, const TRegKey& key, bool recursive, std::ostream& output) {
+void PrintKey(TRegistry& registry, const TKeyName& name, const TRegKey& key, bool recursive,
+              std::ostream& output) {
   output << "\n" << FullName(name) << "\n";
   std::vector<std::string> values;
   Check(registry.EnumValueNames(key, values));
@@ -197,8 +196,10 @@ void PrintKey(TRegistry& registry, const TKeyName& name, const TRegKey& key, boo
   std::vector<std::string> subKeys;
   Check(registry.EnumSubKeys(key, subKeys));
   if (!recursive) {
-    if (!subKeys.empty()) output << "\n";
-    for (const std::string& sub : subKeys) output << FullName(name) << "\\" << sub << "\n";
+    if (!subKeys.empty())
+      output << "\n";
+    for (const std::string& sub : subKeys)
+      output << FullName(name) << "\\" << sub << "\n";
     return;
   }
   for (const std::string& sub : subKeys) {
@@ -208,8 +209,9 @@ void PrintKey(TRegistry& registry, const TKeyName& name, const TRegKey& key, boo
 }
 
 TRegValue ParseData(const std::string& type, const std::string& data) {
-  if (SameText(type, "REG_SZ")) return MakeStringValue(data);
-  if (SameText(type, "REG_DWORD")) {
+  if (SameTextASCII(type, "REG_SZ"))
+    return MakeStringValue(data);
+  if (SameTextASCII(type, "REG_DWORD")) {
     std::string_view digits = data;
     int base = 10;
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
@@ -217,20 +219,24 @@ TRegValue ParseData(const std::string& type, const std::string& data) {
       base = 16;
     }
     std::uint32_t number = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number, base);
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), number, base);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
-      throw TToolError{"Invalid value for REG_DWORD: \"" + data + "\" (a number from 0 to 4294967295 or 0x0 to 0xffffffff)"};
+      throw TToolError{"Invalid value for REG_DWORD: \"" + data +
+                       "\" (a number from 0 to 4294967295 or 0x0 to 0xffffffff)"};
     }
     return MakeDWordValue(number);
   }
-  if (SameText(type, "REG_BINARY")) {
+  if (SameTextASCII(type, "REG_BINARY")) {
     TRegValue value{TRegValueType::Binary, {}};
-    if (data.size() % 2 != 0) throw TToolError{"Invalid value for REG_BINARY: an even number of hex digits is needed"};
+    if (data.size() % 2 != 0)
+      throw TToolError{"Invalid value for REG_BINARY: an even number of hex digits is needed"};
     for (std::size_t i = 0; i < data.size(); i += 2) {
       std::uint8_t byte = 0;
       const auto [end, error] = std::from_chars(data.data() + i, data.data() + i + 2, byte, 16);
       if (error != std::errc() || end != data.data() + i + 2) {
-        throw TToolError{"Invalid value for REG_BINARY: \"" + data + "\" holds a character that is no hex digit"};
+        throw TToolError{"Invalid value for REG_BINARY: \"" + data +
+                         "\" holds a character that is no hex digit"};
       }
       value.Data.push_back(byte);
     }
@@ -242,14 +248,16 @@ TRegValue ParseData(const std::string& type, const std::string& data) {
 bool Confirm(const std::string& question, std::istream& input, std::ostream& output) {
   output << question << " (Yes/No)? " << std::flush;
   std::string answer;
-  if (!std::getline(input, answer)) return false;
-  return SameText(answer, "y") || SameText(answer, "yes");
+  if (!std::getline(input, answer))
+    return false;
+  return SameTextASCII(answer, "y") || SameTextASCII(answer, "yes");
 }
 
 std::string ExportString(std::string_view text) {
   std::string escaped = "\"";
   for (const char c : text) {
-    if (c == '"' || c == '\\') escaped += '\\';
+    if (c == '"' || c == '\\')
+      escaped += '\\';
     escaped += c;
   }
   return escaped + "\"";
@@ -265,18 +273,18 @@ void ExportKey(TRegistry& registry, const TKeyName& name, const TRegKey& key, st
     text += valueName.empty() ? "@" : ExportString(valueName);
     text += "=";
     switch (value.Type) {
-      case TRegValueType::String:
-        text += ExportString(ValueText(value));
-        break;
-      case TRegValueType::DWord: {
-        char digits[16];
-        std::snprintf(digits, sizeof digits, "dword:%08x", ValueDWord(value));
-        text += digits;
-        break;
-      }
-      case TRegValueType::Binary:
-        text += "hex:" + Hex(value.Data, ",", false);
-        break;
+    case TRegValueType::String:
+      text += ExportString(ValueText(value));
+      break;
+    case TRegValueType::DWord: {
+      char digits[16];
+      std::snprintf(digits, sizeof digits, "dword:%08x", ValueDWord(value));
+      text += digits;
+      break;
+    }
+    case TRegValueType::Binary:
+      text += "hex:" + Hex(value.Data, ",", false);
+      break;
     }
     text += "\r\n";
   }
@@ -306,7 +314,8 @@ int Query(const TOptions& options, TRegistry& registry, std::ostream& output) {
 
 int Add(const TOptions& options, TRegistry& registry, std::istream& input, std::ostream& output) {
   const TKeyName name = ParseKey(options.Positional.at(0));
-  if ((options.HasData || options.HasType) && !options.HasValueName) throw TToolError{"Invalid syntax: /t and /d need /v NAME", true};
+  if ((options.HasData || options.HasType) && !options.HasValueName)
+    throw TToolError{"Invalid syntax: /t and /d need /v NAME", true};
   const TRegValue value = ParseData(options.Type, options.Data);
   TRegKey key;
   Check(registry.CreateKey(name.Root, name.Path, "", key));
@@ -322,18 +331,23 @@ int Add(const TOptions& options, TRegistry& registry, std::istream& input, std::
   return 0;
 }
 
-int Delete(const TOptions& options, TRegistry& registry, std::istream& input, std::ostream& output) {
+int Delete(const TOptions& options, TRegistry& registry, std::istream& input,
+           std::ostream& output) {
   const TKeyName name = ParseKey(options.Positional.at(0));
   const TRegKey key = OpenExisting(registry, name);
-  const std::string question = options.HasValueName ? "Delete the registry value " + options.ValueName
-                                                     : "Permanently delete the registry key " + FullName(name);
-  if (!options.Force && !Confirm(question, input, output)) throw TToolError{"The operation was cancelled by the user."};
-  Check(options.HasValueName ? registry.DeleteValue(key, options.ValueName) : registry.DeleteTree(key, true));
+  const std::string question = options.HasValueName
+                                   ? "Delete the registry value " + options.ValueName
+                                   : "Permanently delete the registry key " + FullName(name);
+  if (!options.Force && !Confirm(question, input, output))
+    throw TToolError{"The operation was cancelled by the user."};
+  Check(options.HasValueName ? registry.DeleteValue(key, options.ValueName)
+                             : registry.DeleteTree(key, true));
   output << Success << "\n";
   return 0;
 }
 
-int Export(const TOptions& options, TRegistry& registry, std::istream& input, std::ostream& output) {
+int Export(const TOptions& options, TRegistry& registry, std::istream& input,
+           std::ostream& output) {
   const TKeyName name = ParseKey(options.Positional[0]);
   const std::filesystem::path file = options.Positional[1];
   std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
@@ -354,28 +368,33 @@ int Export(const TOptions& options, TRegistry& registry, std::istream& input, st
   return 0;
 }
 
-}  // namespace
+} // namespace
 
 int RunRegTool(const std::vector<std::string>& arguments, TRegistry& registry, std::istream& input,
                std::ostream& output, std::ostream& errors) {
   try {
     const TOptions options = ParseOptions(arguments);
-    const bool exporting = SameText(options.Command, "export");
-    if (!exporting && !SameText(options.Command, "query") && !SameText(options.Command, "add") &&
-        !SameText(options.Command, "delete")) {
+    const bool exporting = SameTextASCII(options.Command, "export");
+    if (!exporting && !SameTextASCII(options.Command, "query") &&
+        !SameTextASCII(options.Command, "add") && !SameTextASCII(options.Command, "delete")) {
       throw TToolError{"Invalid syntax: unknown command " + options.Command, true};
     }
     if (options.Positional.size() != (exporting ? 2u : 1u)) {
-      throw TToolError{"Invalid syntax: " + options.Command + (exporting ? " needs KEY and FILE" : " needs one KEY"),
+      throw TToolError{"Invalid syntax: " + options.Command +
+                           (exporting ? " needs KEY and FILE" : " needs one KEY"),
                        true};
     }
-    if (SameText(options.Command, "query")) return Query(options, registry, output);
-    if (SameText(options.Command, "add")) return Add(options, registry, input, output);
-    if (SameText(options.Command, "delete")) return Delete(options, registry, input, output);
+    if (SameTextASCII(options.Command, "query"))
+      return Query(options, registry, output);
+    if (SameTextASCII(options.Command, "add"))
+      return Add(options, registry, input, output);
+    if (SameTextASCII(options.Command, "delete"))
+      return Delete(options, registry, input, output);
     return Export(options, registry, input, output);
   } catch (const TToolError& error) {
     errors << "ERROR: " << error.Message << "\n";
-    if (error.ShowUsage) errors << Usage;
+    if (error.ShowUsage)
+      errors << Usage;
     return 1;
   }
 }

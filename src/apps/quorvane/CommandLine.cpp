@@ -5,7 +5,8 @@
 #include "net/URI.h"
 
 const char* const CommandLineUsage =
-    "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] [--block-url ENTRY]...\n"
+    "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] "
+    "[--block-url ENTRY]...\n"
     "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
@@ -45,7 +46,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--upstream") {
       const std::string& text = value();
       const std::size_t colon = text.rfind(':');
-      options.UpstreamPort = colon == std::string::npos ? -1 : ParsePort(text.substr(colon + 1), -1);
+      options.UpstreamPort =
+          colon == std::string::npos ? -1 : ParsePort(text.substr(colon + 1), -1);
       if (colon == 0 || options.UpstreamPort < 0) {
         throw ECommandLineError("--upstream: expected HOST:PORT, got " + text);
       }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 #include "WindowedStart.h"
-
 #include "app/HeadlessUnit.h"
 #include "app/MainUnit.h"
 #include "app/OnlyOne.h"
@@ -33,7 +32,8 @@ int RunHeadless(int argc, char** argv, const TCommandLine& options, TStopSignals
   THeadlessMainView view(std::cout);
   TOnlyOne onlyOne;
   const TStartFlags flags = InitializeProgram(options.Switches, onlyOne, userInterface);
-  if (flags.TerminateAtStart) return 0;
+  if (flags.TerminateAtStart)
+    return 0;
 
   TRegistry registry(TRegistryLocations::FromEnvironment());
   TMain main(registry, userInterface, view, ProgramFolder(), flags, RunOptionsOf(options));
@@ -48,7 +48,7 @@ int RunHeadless(int argc, char** argv, const TCommandLine& options, TStopSignals
   return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
   TCommandLine options;
@@ -63,10 +63,13 @@ int main(int argc, char** argv) {
   TStopSignals stopSignals;
   std::signal(SIGPIPE, SIG_IGN);
 
-  if (!options.ScreenshotFolder.empty()) return RunScreenshots(argc, argv, options);
+  if (!options.ScreenshotFolder.empty())
+    return RunScreenshots(argc, argv, options);
   if (!options.Headless) {
-    const bool hasDisplay = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-    if (hasDisplay && HasWindow()) return RunWindowed(argc, argv, options, stopSignals);
+    const bool hasDisplay =
+        std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    if (hasDisplay && HasWindow())
+      return RunWindowed(argc, argv, options, stopSignals);
     std::cerr << (hasDisplay ? "quorvane: this build has no window; running headless\n"
                              : "quorvane: no display; running headless\n");
   }

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AutoStrt.h"
 
+#include "app/Tools.h"
+#include "app/UserInterface.h"
+#include "common/ProductInfo.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
-
-#include "app/ProductInfo.h"
-#include "app/Tools.h"
-#include "app/UserInterface.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ constexpr int AccessDeniedCode = 5;
 
 std::filesystem::path DefaultFolder() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && *config != '\0') return std::filesystem::path(config) / "autostart";
+  if (config != nullptr && *config != '\0')
+    return std::filesystem::path(config) / "autostart";
   const char* home = std::getenv("HOME");
   return std::filesystem::path(home != nullptr ? home : "") / ".config" / "autostart";
 }
@@ -33,10 +34,12 @@ std::string ThisProgram() {
 
 // The Exec value: the path, quoted as desktop entries quote arguments when it needs it.
 std::string ExecValue(const std::string& program) {
-  if (program.find_first_of(" \t\"'\\$`") == std::string::npos) return program;
+  if (program.find_first_of(" \t\"'\\$`") == std::string::npos)
+    return program;
   std::string quoted = "\"";
   for (const char c : program) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '"' || c == '`' || c == '$' || c == '\\')
+      quoted += '\\';
     quoted += c;
   }
   return quoted + "\"";
@@ -49,26 +52,31 @@ std::string Message(std::string_view pattern, int code) {
   return text;
 }
 
-constexpr std::string_view AddFailed =
-    "Wert konnte nicht in die Registrierung eingefügt werden. Fehlercode: %d.\r\n\r\nDas Ändern des "
-    "Autostarteintrages ist nur als Nutzer mit Admin-Rechten möglich. Unter Windows Vista muss %s als Admin "
-    "gestartet werden.";
-constexpr std::string_view RemoveFailed =
-    "Eintrag konnte nicht aus der Registrierung gelöscht werden. Fehlercode: %d\r\n\r\nDas Ändern des "
-    "Autostarteintrages ist nur als Nutzer mit Admin-Rechten möglich. Unter Windows Vista muss %s als Admin "
-    "gestartet werden.";
+constexpr std::string_view AddFailed = "Wert konnte nicht in die Registrierung eingefügt werden. "
+                                       "Fehlercode: %d.\r\n\r\nDas Ändern des "
+                                       "Autostarteintrages ist nur als Nutzer mit Admin-Rechten "
+                                       "möglich. Unter Windows Vista muss %s als Admin "
+                                       "gestartet werden.";
+constexpr std::string_view RemoveFailed = "Eintrag konnte nicht aus der Registrierung gelöscht "
+                                          "werden. Fehlercode: %d\r\n\r\nDas Ändern des "
+                                          "Autostarteintrages ist nur als Nutzer mit Admin-Rechten "
+                                          "möglich. Unter Windows Vista muss %s als Admin "
+                                          "gestartet werden.";
 
 void Report(TUserInterface& userInterface, std::string_view pattern, int code) {
-  userInterface.ShowMessageBox(Message(pattern, code), ProductInfo::ProgramName, TMsgKind::Error, TMsgButtons::OK);
+  userInterface.ShowMessageBox(Message(pattern, code), ProductInfo::ProgramName, TMsgKind::Error,
+                               TMsgButtons::OK);
 }
 
-}  // namespace
+} // namespace
 
 TAutoStart::TAutoStart(std::filesystem::path folder, std::string program)
     : FFolder(folder.empty() ? DefaultFolder() : std::move(folder)),
       FProgram(program.empty() ? ThisProgram() : std::move(program)) {}
 
-std::filesystem::path TAutoStart::EntryPath() const { return FFolder / EntryFileName; }
+std::filesystem::path TAutoStart::EntryPath() const {
+  return FFolder / EntryFileName;
+}
 
 bool TAutoStart::Exists() const {
   std::ifstream file(EntryPath());
@@ -89,8 +97,8 @@ bool TAutoStart::Add(TUserInterface& userInterface) const {
     return false;
   }
   std::ostringstream text;
-  text << "[Desktop Entry]\nType=Application\nName=" << ProductInfo::ProgramName << "\nExec=" << ExecValue(FProgram)
-       << "\nX-GNOME-Autostart-enabled=true\n";
+  text << "[Desktop Entry]\nType=Application\nName=" << ProductInfo::ProgramName
+       << "\nExec=" << ExecValue(FProgram) << "\nX-GNOME-Autostart-enabled=true\n";
   // Written beside the entry and renamed over it, so a reader never sees half a file.
   const std::filesystem::path temporary = EntryPath().string() + ".tmp";
   {
@@ -114,7 +122,8 @@ bool TAutoStart::Add(TUserInterface& userInterface) const {
 }
 
 bool TAutoStart::Remove(TUserInterface& userInterface) const {
-  if (!Exists()) return true;
+  if (!Exists())
+    return true;
   if (::unlink(EntryPath().c_str()) != 0) {
     Report(userInterface, RemoveFailed, errno);
     return false;

@@ -9,7 +9,7 @@ class TUserInterface;
 // The autostart entry: a desktop file in the user's autostart folder
 // ($XDG_CONFIG_HOME/autostart/quorvane.desktop) whose Exec line starts the program.
 class TAutoStart {
- public:
+public:
   // folder empty: $XDG_CONFIG_HOME/autostart (or ~/.config/autostart); program
   // empty: this process's executable.
   explicit TAutoStart(std::filesystem::path folder = {}, std::string program = {});
@@ -24,7 +24,7 @@ class TAutoStart {
   std::filesystem::path EntryPath() const;
   const std::string& Program() const { return FProgram; }
 
- private:
+private:
   std::filesystem::path FFolder;
   std::string FProgram;
 };

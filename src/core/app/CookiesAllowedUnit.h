@@ -16,4 +16,5 @@ bool AddCookiesAllowedDomain(std::vector<std::string>& domains, std::string_view
                              TUserInterface& userInterface);
 // Lower-cases text and replaces entry index (no duplicate test); an empty text or
 // an index past the end changes nothing.
-bool ChangeCookiesAllowedDomain(std::vector<std::string>& domains, std::size_t index, std::string_view text);
+bool ChangeCookiesAllowedDomain(std::vector<std::string>& domains, std::size_t index,
+                                std::string_view text);

@@ -3,36 +3,44 @@
 
 THeadlessUserInterface::THeadlessUserInterface(std::ostream& errors) : FErrors(errors) {}
 
-TModalResult THeadlessUserInterface::ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
-                                                    int buttons) {
+TModalResult THeadlessUserInterface::ShowMessageBox(std::string_view text, std::string_view caption,
+                                                    TMsgKind kind, int buttons) {
   FErrors << MessageBoxCaption(caption, kind) << ": " << text << std::endl;
   switch (buttons) {
-    case TMsgButtons::AbortRetryIgnore:
-      return TModalResult::Abort;
-    case TMsgButtons::RetryCancel:
-      return TModalResult::Retry;
-    case TMsgButtons::YesNo:
-    case TMsgButtons::YesNoCancel:
-      return TModalResult::Yes;
-    default:
-      return TModalResult::OK;
+  case TMsgButtons::AbortRetryIgnore:
+    return TModalResult::Abort;
+  case TMsgButtons::RetryCancel:
+    return TModalResult::Retry;
+  case TMsgButtons::YesNo:
+  case TMsgButtons::YesNoCancel:
+    return TModalResult::Yes;
+  default:
+    return TModalResult::OK;
   }
 }
 
-bool THeadlessUserInterface::InputLineAndListDialog(std::string_view, std::string_view, std::string_view,
-                                                    std::string&, std::string&) {
+bool THeadlessUserInterface::InputLineAndListDialog(std::string_view, std::string_view,
+                                                    std::string_view, std::string&, std::string&) {
   return false;
 }
 
-bool THeadlessUserInterface::InputListDialog(std::string_view, std::string_view, std::string&) { return false; }
+bool THeadlessUserInterface::InputListDialog(std::string_view, std::string_view, std::string&) {
+  return false;
+}
 
-bool THeadlessUserInterface::EditProxyAccess(TAuthType&, std::string&) { return false; }
+bool THeadlessUserInterface::EditProxyAccess(TAuthType&, std::string&) {
+  return false;
+}
 
-bool THeadlessUserInterface::EditCookiesAllowed(std::vector<std::string>&) { return false; }
+bool THeadlessUserInterface::EditCookiesAllowed(std::vector<std::string>&) {
+  return false;
+}
 
 THeadlessMainView::THeadlessMainView(std::ostream& output) : FOutput(output) {}
 
-void THeadlessMainView::SetStatusText(const std::string& text) { FOutput << text << std::endl; }
+void THeadlessMainView::SetStatusText(const std::string& text) {
+  FOutput << text << std::endl;
+}
 
 // Nothing shows statistics or lists without a window; they are saved all the same.
 void THeadlessMainView::ShowStatistics(const TStatisticsTexts&) {}
@@ -40,5 +48,7 @@ void THeadlessMainView::BlockedURLsChanged() {}
 void THeadlessMainView::RestoreWindow() {}
 
 // Without a window there is no placement to keep or to apply.
-std::optional<TWindowPlacement> THeadlessMainView::WindowPlacement() const { return std::nullopt; }
+std::optional<TWindowPlacement> THeadlessMainView::WindowPlacement() const {
+  return std::nullopt;
+}
 void THeadlessMainView::SetWindowPlacement(const TWindowPlacement&) {}

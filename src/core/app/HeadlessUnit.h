@@ -1,31 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <ostream>
-
 #include "app/MainView.h"
 #include "app/UserInterface.h"
+
+#include <ostream>
 
 // The user-interface port of a run without a window: messages go to the error
 // stream, questions take their default (first) button, dialogs are cancelled.
 class THeadlessUserInterface : public TUserInterface {
- public:
+public:
   explicit THeadlessUserInterface(std::ostream& errors);
 
-  TModalResult ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind, int buttons) override;
-  bool InputLineAndListDialog(std::string_view caption, std::string_view prompt, std::string_view listPrompt,
-                              std::string& line, std::string& list) override;
-  bool InputListDialog(std::string_view caption, std::string_view prompt, std::string& text) override;
+  TModalResult ShowMessageBox(std::string_view text, std::string_view caption, TMsgKind kind,
+                              int buttons) override;
+  bool InputLineAndListDialog(std::string_view caption, std::string_view prompt,
+                              std::string_view listPrompt, std::string& line,
+                              std::string& list) override;
+  bool InputListDialog(std::string_view caption, std::string_view prompt,
+                       std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
 
- private:
+private:
   std::ostream& FErrors;
 };
 
 // The window of a run without one: each status text is a line of output.
 class THeadlessMainView : public TMainView {
- public:
+public:
   explicit THeadlessMainView(std::ostream& output);
 
   void SetStatusText(const std::string& text) override;
@@ -35,6 +38,6 @@ class THeadlessMainView : public TMainView {
   std::optional<TWindowPlacement> WindowPlacement() const override;
   void SetWindowPlacement(const TWindowPlacement& placement) override;
 
- private:
+private:
   std::ostream& FOutput;
 };

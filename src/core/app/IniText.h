@@ -9,21 +9,22 @@
 // compare without regard to ASCII case. Writing changes or adds one line and
 // keeps every other line, comments and line endings as they were.
 class TIniText {
- public:
+public:
   explicit TIniText(std::string_view text);
 
   // The value of the first matching key in the first matching section, blanks
   // and one pair of enclosing quotes removed; defaultValue when there is none.
-  std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
   // False, leaving the text as it was, for names or values that would break the
   // file's lines (line breaks, "=" in a key, "]" in a section).
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
   std::string Text() const;
 
- private:
+private:
   struct TLine {
-    std::string Content;  // without its line ending
-    std::string Ending;   // "\n", "\r\n" or "" for a last line without one
+    std::string Content; // without its line ending
+    std::string Ending;  // "\n", "\r\n" or "" for a last line without one
   };
   // Index of the section's header line, or npos.
   std::size_t FindSection(std::string_view section) const;

@@ -16,14 +16,17 @@ std::string BlockedReferer();
 std::string AlreadyRunning();
 
 inline constexpr std::string_view ProxyIPEditDefault = "192.168.168.255";
-inline constexpr std::string_view ClearStatisticsQuestion = "Möchten Sie die Statistik wirklich auf 0 zurücksetzen?";
-inline constexpr std::string_view EntryExistsOrInvalid = "Dieser Eintrag existiert bereits oder ist ungültig.";
+inline constexpr std::string_view ClearStatisticsQuestion =
+    "Möchten Sie die Statistik wirklich auf 0 zurücksetzen?";
+inline constexpr std::string_view EntryExistsOrInvalid =
+    "Dieser Eintrag existiert bereits oder ist ungültig.";
 inline constexpr std::string_view AddUrlCaption = "Seite (URL) hinzufügen";
 inline constexpr std::string_view EditUrlCaption = "Seite (URL) ändern";
 inline constexpr std::string_view UrlPrompt = "Seite (URL) oder Begriff in der URL:";
-inline constexpr std::string_view UrlExceptionsPrompt = "soll nicht enthalten (pro Zeile ein Begriff):";
+inline constexpr std::string_view UrlExceptionsPrompt =
+    "soll nicht enthalten (pro Zeile ein Begriff):";
 inline constexpr std::string_view Add2BlockedCaption = "Seite in zu blockierende Inhalte aufnehmen";
 inline constexpr std::string_view Add2BlockedPrompt = "Seite/Wort:";
 inline constexpr std::string_view NoUpstreamProxy = "keiner";
 
-}  // namespace MainTexts
+} // namespace MainTexts

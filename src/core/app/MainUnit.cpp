@@ -2,30 +2,26 @@
 // TMain: start-up, settings, shutdown and the window actions.
 #include "app/MainUnit.h"
 
+#include "app/MainTexts.h"
+#include "app/UserInterface.h"
+#include "common/ProductInfo.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
 
-#include "app/MainTexts.h"
-#include "app/ProductInfo.h"
-#include "app/UserInterface.h"
-
-TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view, std::string programFolder,
-             TStartFlags flags, TRunOptions runOptions, TAutoStart autoStart, TClock clock)
-    : FRegistry(registry),
-      FUserInterface(userInterface),
-      FView(view),
-      FProgramFolder(std::move(programFolder)),
-      FFlags(flags),
-      FRunOptions(std::move(runOptions)),
-      FAutoStart(std::move(autoStart)),
-      FClock(std::move(clock)),
-      FRePosApp(registry, userInterface, view),
-      FMainThread(std::make_unique<QObject>()),
+TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
+             std::string programFolder, TStartFlags flags, TRunOptions runOptions,
+             TAutoStart autoStart, TClock clock)
+    : FRegistry(registry), FUserInterface(userInterface), FView(view),
+      FProgramFolder(std::move(programFolder)), FFlags(flags), FRunOptions(std::move(runOptions)),
+      FAutoStart(std::move(autoStart)), FClock(std::move(clock)),
+      FRePosApp(registry, userInterface, view), FMainThread(std::make_unique<QObject>()),
       FBlockedReferer(MainTexts::BlockedReferer()) {}
 
 TMain::~TMain() {
-  if (FCreated && !FDestroyed) FormDestroy();
+  if (FCreated && !FDestroyed)
+    FormDestroy();
 }
 
 void TMain::FormCreate() {
@@ -66,17 +62,24 @@ void TMain::FormCreate() {
 
   StartProxyServer();
 
-  if (FFlags.TerminateAtStart) mnuExitExecute();
+  if (FFlags.TerminateAtStart)
+    mnuExitExecute();
   FCreating = false;
-  if (FShowAfterStart && !FFlags.TerminateAtStart) FView.RestoreWindow();
+  if (FShowAfterStart && !FFlags.TerminateAtStart)
+    FView.RestoreWindow();
 }
 
-void TMain::FormShow() { ShowStatistics(); }
+void TMain::FormShow() {
+  ShowStatistics();
+}
 
-bool TMain::FormCloseQuery() { return true; }
+bool TMain::FormCloseQuery() {
+  return true;
+}
 
 void TMain::FormDestroy() {
-  if (!FCreated || FDestroyed) return;
+  if (!FCreated || FDestroyed)
+    return;
   FDestroyed = true;
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
@@ -102,9 +105,8 @@ void TMain::CreateProxyServer() {
   server.OnHTTPGet = [this](THTTPProxyServer& s, TURI& uri, THeaderList& headers) {
     HTTPProxyServerHTTPGet(s, uri, headers);
   };
-  server.OnHTTPPost = [this](THTTPProxyServer& s, TURI& uri, THeaderList& headers, TPostData& data) {
-    HTTPProxyServerHTTPPost(s, uri, headers, data);
-  };
+  server.OnHTTPPost = [this](THTTPProxyServer& s, TURI& uri, THeaderList& headers,
+                             TPostData& data) { HTTPProxyServerHTTPPost(s, uri, headers, data); };
   server.OnHTTPHead = [this](THTTPProxyServer& s, TURI& uri, THeaderList& headers) {
     HTTPProxyServerHTTPHead(s, uri, headers);
   };
@@ -147,7 +149,8 @@ void TMain::CopySettingsToServer() {
   server.SetBlockExeFiles(FSettings->BlockExeFiles || FRunOptions.BlockExeFiles);
   server.SetBlockJavaScript(FSettings->BlockJS || FRunOptions.BlockJavaScript);
   std::vector<std::string> blocked;
-  if (FSettings->BlockSites) blocked = FSettings->BlockedURLList;
+  if (FSettings->BlockSites)
+    blocked = FSettings->BlockedURLList;
   blocked.insert(blocked.end(), FRunOptions.BlockedURLs.begin(), FRunOptions.BlockedURLs.end());
   server.SetBlockedURLS(blocked);
 }
@@ -164,7 +167,8 @@ void TMain::ApplyRequestRules() {
 }
 
 void TMain::StartProxyServer() {
-  if (FProxyServer->Active()) return;
+  if (FProxyServer->Active())
+    return;
   // A failed start leaves the server marked enabled; clear that so this try binds anew.
   FProxyServer->SetEnabled(false);
   try {
@@ -172,8 +176,8 @@ void TMain::StartProxyServer() {
     SetStatus(MainTexts::ActiveStatus(FProxyServer->ListeningPort()));
   } catch (const std::exception&) {
     FProxyServer->SetEnabled(false);
-    FUserInterface.ShowMessageBox(FProxyServer->BindErrorMsg(), ProductInfo::ProgramName, TMsgKind::Error,
-                                  TMsgButtons::OK);
+    FUserInterface.ShowMessageBox(FProxyServer->BindErrorMsg(), ProductInfo::ProgramName,
+                                  TMsgKind::Error, TMsgButtons::OK);
     SetStatus(MainTexts::InactiveStatus());
   }
 }
@@ -184,7 +188,8 @@ void TMain::SetStatus(std::string text) {
 }
 
 void TMain::SettingsChanged() {
-  if (FLoading || !FSettings) return;
+  if (FLoading || !FSettings)
+    return;
   int port = FProxyServer->Port();
   if (FSettings->ProxyPort != FAppliedSettingsPort || !FRunOptions.Port) {
     // The run's --port gives way once the port setting itself changes.
@@ -195,7 +200,8 @@ void TMain::SettingsChanged() {
   if (port != FProxyServer->Port()) {
     SetStatus(MainTexts::ActiveStatus(port));
     FProxyServer->SetPort(port);
-    if (FProxyServer->Active()) SetStatus(MainTexts::ActiveStatus(FProxyServer->ListeningPort()));
+    if (FProxyServer->Active())
+      SetStatus(MainTexts::ActiveStatus(FProxyServer->ListeningPort()));
   }
   StartProxyServer();
   CopySettingsToServer();
@@ -206,17 +212,25 @@ void TMain::SettingsChanged() {
 
 void TMain::mnuExitExecute() {
   // Queued, so that a caller still inside the event loop finishes first.
-  QMetaObject::invokeMethod(FMainThread.get(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      FMainThread.get(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
-void TMain::RestoreRequested() { FView.RestoreWindow(); }
+void TMain::RestoreRequested() {
+  FView.RestoreWindow();
+}
 
-void TMain::SaveWindowPlacement() { FRePosApp.Save(); }
+void TMain::SaveWindowPlacement() {
+  FRePosApp.Save();
+}
 
-bool TMain::AutoStartEntryExists() const { return FAutoStart.Exists(); }
+bool TMain::AutoStartEntryExists() const {
+  return FAutoStart.Exists();
+}
 
 void TMain::AutoStartChkBoxClick(bool checked) {
-  if (checked == FAutoStart.Exists()) return;
+  if (checked == FAutoStart.Exists())
+    return;
   if (checked) {
     FAutoStart.Add(FUserInterface);
   } else {
@@ -226,8 +240,10 @@ void TMain::AutoStartChkBoxClick(bool checked) {
 
 void TMain::ProxyAccessBtnClick() {
   auto type = static_cast<TAuthType>(FSettings->ProxyAuthType);
-  std::string ip = type == TAuthType::atThisIP ? FSettings->ProxyAuthIP : std::string(MainTexts::ProxyIPEditDefault);
-  if (!FUserInterface.EditProxyAccess(type, ip)) return;
+  std::string ip = type == TAuthType::atThisIP ? FSettings->ProxyAuthIP
+                                               : std::string(MainTexts::ProxyIPEditDefault);
+  if (!FUserInterface.EditProxyAccess(type, ip))
+    return;
   FSettings->ProxyAuthType = static_cast<int>(type);
   FSettings->ProxyAuthIP = type == TAuthType::atThisIP ? ip : std::string();
   SyncStatistics();
@@ -238,7 +254,8 @@ void TMain::ProxyAccessBtnClick() {
 
 void TMain::CookiesBtnClick() {
   std::vector<std::string> domains = FSettings->DomainCookiesAllowedList;
-  if (!FUserInterface.EditCookiesAllowed(domains)) return;
+  if (!FUserInterface.EditCookiesAllowed(domains))
+    return;
   FSettings->DomainCookiesAllowedList = std::move(domains);
   FSettings->SaveBrowserSecurity();
   ApplyRequestRules();

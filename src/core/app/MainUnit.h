@@ -1,6 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/AutoStrt.h"
+#include "app/MainView.h"
+#include "app/RePosApp.h"
+#include "app/RegistrySettingsUnit.h"
+#include "app/StartFlags.h"
+#include "common/Snapshot.h"
+#include "proxy/HTTPProxyServer.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -13,14 +21,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AutoStrt.h"
-#include "app/MainView.h"
-#include "app/RePosApp.h"
-#include "app/RegistrySettingsUnit.h"
-#include "app/StartFlags.h"
-#include "proxy/HTTPProxyServer.h"
-#include "proxy/Snapshot.h"
-
 class QObject;
 class TRegistry;
 class TUserInterface;
@@ -29,10 +29,10 @@ class TUserInterface;
 // settings and never stored.
 struct TRunOptions {
   std::optional<int> Port;
-  std::string UpstreamHost;  // empty: none
+  std::string UpstreamHost; // empty: none
   int UpstreamPort = 0;
-  std::vector<std::string> BlockedURLs;  // added to the stored list
-  bool BlockJavaScript = false;          // each switch adds to the stored one
+  std::vector<std::string> BlockedURLs; // added to the stored list
+  bool BlockJavaScript = false;         // each switch adds to the stored one
   bool BlockExeFiles = false;
   bool BlockFlash = false;
   bool BlockActiveX = false;
@@ -43,7 +43,7 @@ struct TRunOptions {
 // Create, use and destroy it on the thread that runs the Qt event loop; only the
 // HTTPProxyServer* handlers run on connection threads.
 class TMain {
- public:
+public:
   using TClock = std::function<std::chrono::steady_clock::time_point()>;
 
   // Statistics refreshes from connection threads are gathered for this long.
@@ -52,9 +52,9 @@ class TMain {
   static constexpr int AnonymousProxyDefaultPort = 8080;
 
   // programFolder ends with "/". view and userInterface must outlive TMain.
-  TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view, std::string programFolder,
-        TStartFlags flags = {}, TRunOptions runOptions = {}, TAutoStart autoStart = TAutoStart(),
-        TClock clock = &std::chrono::steady_clock::now);
+  TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
+        std::string programFolder, TStartFlags flags = {}, TRunOptions runOptions = {},
+        TAutoStart autoStart = TAutoStart(), TClock clock = &std::chrono::steady_clock::now);
   // Runs FormDestroy when FormCreate ran and FormDestroy did not.
   ~TMain();
   TMain(const TMain&) = delete;
@@ -130,7 +130,8 @@ class TMain {
 
   // The server's events (connection threads).
   void HTTPProxyServerHTTPGet(THTTPProxyServer& sender, TURI& uri, THeaderList& headers);
-  void HTTPProxyServerHTTPPost(THTTPProxyServer& sender, TURI& uri, THeaderList& headers, TPostData& data);
+  void HTTPProxyServerHTTPPost(THTTPProxyServer& sender, TURI& uri, THeaderList& headers,
+                               TPostData& data);
   void HTTPProxyServerHTTPHead(THTTPProxyServer& sender, TURI& uri, THeaderList& headers);
   void HTTPProxyServerHTTPConnect(THTTPProxyServer& sender, const std::string& target);
   void HTTPProxyServerHTTPRemoteHTTPHeader(THTTPProxyServer& sender, THeaderList& headers);
@@ -139,7 +140,7 @@ class TMain {
   void HTTPProxyServerDisconnect(TContext& context);
   void HTTPProxyServerException(TContext& context, const std::exception& error);
 
- private:
+private:
   // What the request handlers read on connection threads, replaced whole by the
   // main thread whenever the settings change.
   struct TRequestRules {
@@ -165,7 +166,8 @@ class TMain {
   void RewriteRequest(TRequestKind kind, TURI& uri, THeaderList& headers);
   bool CookieBlocked(const TRequestRules& rules, std::string_view host) const;
   void AddLastCalledSite(const TRequestRules& rules, const std::string& address);
-  void CountRequest(const TRequestRules& rules, std::uint32_t TStatistics::*counter, const std::string& address);
+  void CountRequest(const TRequestRules& rules, std::uint32_t TStatistics::*counter,
+                    const std::string& address);
   // Posts one ShowStatistics to the main thread unless one is already on its way.
   void RequestStatisticsRefresh();
   // Copies the live counters into the settings object before it is saved.
@@ -185,11 +187,11 @@ class TMain {
 
   std::unique_ptr<TRegistrySettings> FSettings;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
-  std::unique_ptr<QObject> FMainThread;  // target of refreshes posted from connection threads
-  const std::string FBlockedReferer;      // the Referer sent while BlockReferer is on
+  std::unique_ptr<QObject> FMainThread; // target of refreshes posted from connection threads
+  const std::string FBlockedReferer;    // the Referer sent while BlockReferer is on
   TSnapshot<TRequestRules> FRequestRules;
 
-  mutable std::mutex FStatisticsLock;  // guards FStatistics and FLastCalledSites
+  mutable std::mutex FStatisticsLock; // guards FStatistics and FLastCalledSites
   TStatistics FStatistics;
   // Newest first; a deque, so that adding at the top and trimming the end take the
   // lock for the same short time whatever the maximum.
@@ -198,7 +200,7 @@ class TMain {
   std::atomic<bool> FRefreshPending{false};
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";
-  int FUpstreamResponseTime = 0;  // ms, of the upstream proxy in use; the proxy pool sets it
+  int FUpstreamResponseTime = 0; // ms, of the upstream proxy in use; the proxy pool sets it
   std::string FStatusText;
   // The port the settings asked for when it was last applied; a run's --port
   // holds until the port setting itself changes.

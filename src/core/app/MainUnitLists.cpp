@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TMain: the list editor of the page "Seiten blockieren".
-#include <algorithm>
-
 #include "app/MainTexts.h"
 #include "app/MainUnit.h"
 #include "app/Tools.h"
 #include "app/UserInterface.h"
+
+#include <algorithm>
 
 bool TMain::BlockedURLExists(const std::string& entry) const {
   const auto& list = FSettings->BlockedURLList;
@@ -27,7 +27,8 @@ void TMain::NewUrlBtnClick() {
   }
   const std::string withExceptions = term + std::string(ExceptionSeparator) + exceptions;
   if (BlockedURLExists(term) || BlockedURLExists(withExceptions)) {
-    FUserInterface.ShowMessageBox(MainTexts::EntryExistsOrInvalid, {}, TMsgKind::Error, TMsgButtons::OK);
+    FUserInterface.ShowMessageBox(MainTexts::EntryExistsOrInvalid, {}, TMsgKind::Error,
+                                  TMsgButtons::OK);
     return;
   }
   FSettings->BlockedURLList.push_back(exceptions.empty() ? term : withExceptions);
@@ -36,17 +37,20 @@ void TMain::NewUrlBtnClick() {
 
 void TMain::EditUrlBtnClick(std::size_t index) {
   auto& list = FSettings->BlockedURLList;
-  if (index >= list.size()) return;
+  if (index >= list.size())
+    return;
   const std::string& entry = list[index];
   const std::size_t cut = entry.find(ExceptionSeparator);
   std::string term = entry.substr(0, cut);
-  std::string exceptions = cut == std::string::npos ? std::string() : entry.substr(cut + ExceptionSeparator.size());
+  std::string exceptions =
+      cut == std::string::npos ? std::string() : entry.substr(cut + ExceptionSeparator.size());
   if (!FUserInterface.InputLineAndListDialog(MainTexts::EditUrlCaption, MainTexts::UrlPrompt,
                                              MainTexts::UrlExceptionsPrompt, term, exceptions)) {
     return;
   }
   if (term.empty()) {
-    FUserInterface.ShowMessageBox(MainTexts::EntryExistsOrInvalid, {}, TMsgKind::Error, TMsgButtons::OK);
+    FUserInterface.ShowMessageBox(MainTexts::EntryExistsOrInvalid, {}, TMsgKind::Error,
+                                  TMsgButtons::OK);
     return;
   }
   list[index] = exceptions.empty() ? term : term + std::string(ExceptionSeparator) + exceptions;
@@ -55,17 +59,21 @@ void TMain::EditUrlBtnClick(std::size_t index) {
 
 void TMain::DelUrlBtnClick(std::size_t index) {
   auto& list = FSettings->BlockedURLList;
-  if (index >= list.size()) return;
+  if (index >= list.size())
+    return;
   list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
   BlockedURLsEdited();
 }
 
 void TMain::Add2BlockedURLsClick(const std::string& address) {
   std::string text = address;
-  if (!FUserInterface.InputListDialog(MainTexts::Add2BlockedCaption, MainTexts::Add2BlockedPrompt, text)) return;
+  if (!FUserInterface.InputListDialog(MainTexts::Add2BlockedCaption, MainTexts::Add2BlockedPrompt,
+                                      text))
+    return;
   // An empty entry would block nothing; it is refused like a duplicate.
   if (text.empty() || BlockedURLExists(text)) {
-    FUserInterface.ShowMessageBox(MainTexts::EntryExistsOrInvalid, {}, TMsgKind::Error, TMsgButtons::OK);
+    FUserInterface.ShowMessageBox(MainTexts::EntryExistsOrInvalid, {}, TMsgKind::Error,
+                                  TMsgButtons::OK);
     return;
   }
   FSettings->BlockedURLList.push_back(text);

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // TMain: the proxy's request events, the counters and the recent pages.
+#include "app/MainTexts.h"
+#include "app/MainUnit.h"
+#include "app/Tools.h"
+#include "app/UserInterface.h"
+#include "common/ProductInfo.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <QTimer>
-
-#include "app/MainTexts.h"
-#include "app/MainUnit.h"
-#include "app/ProductInfo.h"
-#include "app/Tools.h"
-#include "app/UserInterface.h"
 
 namespace {
 
@@ -17,27 +17,35 @@ std::string_view LogPrefix(int kind) {
   return prefixes[kind];
 }
 
-}  // namespace
+} // namespace
 
-bool TMain::IsCookieBlocked(std::string_view host) const { return CookieBlocked(*FRequestRules.Get(), host); }
+bool TMain::IsCookieBlocked(std::string_view host) const {
+  return CookieBlocked(*FRequestRules.Get(), host);
+}
 
 bool TMain::CookieBlocked(const TRequestRules& rules, std::string_view host) const {
-  if (host.empty()) return false;
+  if (host.empty())
+    return false;
   for (const std::string& domain : rules.DomainCookiesAllowed) {
-    if (host.find(domain) != std::string_view::npos) return false;
+    if (host.find(domain) != std::string_view::npos)
+      return false;
   }
   return true;
 }
 
 void TMain::AddLog(std::string_view) {}
 
-void TMain::AddLastCalledSite(const std::string& address) { AddLastCalledSite(*FRequestRules.Get(), address); }
+void TMain::AddLastCalledSite(const std::string& address) {
+  AddLastCalledSite(*FRequestRules.Get(), address);
+}
 
 void TMain::AddLastCalledSite(const TRequestRules& rules, const std::string& address) {
-  if (!rules.SaveLastCalledSites) return;
+  if (!rules.SaveLastCalledSites)
+    return;
   std::lock_guard lock(FStatisticsLock);
   FLastCalledSites.push_front(address);
-  if (FLastCalledSites.size() > rules.MaxLastCalledSites) FLastCalledSites.resize(rules.MaxLastCalledSites);
+  if (FLastCalledSites.size() > rules.MaxLastCalledSites)
+    FLastCalledSites.resize(rules.MaxLastCalledSites);
 }
 
 std::vector<std::string> TMain::LastCalledSites() const {
@@ -47,10 +55,13 @@ std::vector<std::string> TMain::LastCalledSites() const {
 
 void TMain::RewriteRequest(TRequestKind kind, TURI& uri, THeaderList& headers) {
   const auto rules = FRequestRules.Get();
-  if (rules->BlockBrowserName) headers.SetValue("User-Agent", ProductInfo::ProgramNameAndVersion);
-  if (rules->BlockReferer) headers.SetValue("Referer", FBlockedReferer);
+  if (rules->BlockBrowserName)
+    headers.SetValue("User-Agent", ProductInfo::ProgramNameAndVersion);
+  if (rules->BlockReferer)
+    headers.SetValue("Referer", FBlockedReferer);
   if (rules->BlockCookies) {
-    const bool carriesCookie = !headers.Value("Cookie").empty() || !headers.Value("Set-Cookie").empty();
+    const bool carriesCookie =
+        !headers.Value("Cookie").empty() || !headers.Value("Set-Cookie").empty();
     if (carriesCookie && CookieBlocked(*rules, headers.Value("Host"))) {
       headers.Delete("Cookie");
       headers.Delete("Set-Cookie");
@@ -67,8 +78,8 @@ void TMain::RewriteRequest(TRequestKind kind, TURI& uri, THeaderList& headers) {
     AddLog(std::string(LogPrefix(static_cast<int>(kind))) + error.what());
   }
   AddLog(headers.Text());
-  static constexpr std::uint32_t TStatistics::*counters[] = {&TStatistics::GETFiles, &TStatistics::POSTFiles,
-                                                              &TStatistics::HEADFiles};
+  static constexpr std::uint32_t TStatistics::*counters[] = {
+      &TStatistics::GETFiles, &TStatistics::POSTFiles, &TStatistics::HEADFiles};
   CountRequest(*rules, counters[static_cast<int>(kind)], address);
 }
 
@@ -78,7 +89,8 @@ void TMain::CountRequest(const TRequestRules& rules, std::uint32_t TStatistics::
     std::lock_guard lock(FStatisticsLock);
     ++(FStatistics.*counter);
   }
-  if (!address.empty()) AddLastCalledSite(rules, address);
+  if (!address.empty())
+    AddLastCalledSite(rules, address);
   RequestStatisticsRefresh();
 }
 
@@ -86,7 +98,8 @@ void TMain::HTTPProxyServerHTTPGet(THTTPProxyServer&, TURI& uri, THeaderList& he
   RewriteRequest(TRequestKind::Get, uri, headers);
 }
 
-void TMain::HTTPProxyServerHTTPPost(THTTPProxyServer&, TURI& uri, THeaderList& headers, TPostData&) {
+void TMain::HTTPProxyServerHTTPPost(THTTPProxyServer&, TURI& uri, THeaderList& headers,
+                                    TPostData&) {
   RewriteRequest(TRequestKind::Post, uri, headers);
 }
 
@@ -118,29 +131,35 @@ void TMain::HTTPProxyServerHTTPStatistics(THTTPProxyServer&, const TProxyStatist
   RequestStatisticsRefresh();
 }
 
-void TMain::HTTPProxyServerConnect(TContext&) { RequestStatisticsRefresh(); }
+void TMain::HTTPProxyServerConnect(TContext&) {
+  RequestStatisticsRefresh();
+}
 
 void TMain::HTTPProxyServerDisconnect(TContext& context) {
   RequestStatisticsRefresh();
-  if (context.Linked()) FProxyServer->DisconnectRemote(context);
+  if (context.Linked())
+    FProxyServer->DisconnectRemote(context);
 }
 
 void TMain::HTTPProxyServerException(TContext& context, const std::exception&) {
-  if (context.Linked()) FProxyServer->DisconnectRemote(context);
+  if (context.Linked())
+    FProxyServer->DisconnectRemote(context);
   RequestStatisticsRefresh();
 }
 
 void TMain::RequestStatisticsRefresh() {
   // Only reading while a refresh is on its way keeps the busy threads from writing
   // the flag's cache line on every event.
-  if (FRefreshPending.load() || FRefreshPending.exchange(true)) return;
+  if (FRefreshPending.load() || FRefreshPending.exchange(true))
+    return;
   // The timer gathers the refreshes of a busy proxy into one every StatisticsRefreshDelay.
   QMetaObject::invokeMethod(
       FMainThread.get(),
       [this] {
         QTimer::singleShot(StatisticsRefreshDelay, FMainThread.get(), [this] {
           FRefreshPending = false;
-          if (FProxyServer) ShowStatistics();
+          if (FProxyServer)
+            ShowStatistics();
         });
       },
       Qt::QueuedConnection);
@@ -170,9 +189,10 @@ TStatisticsTexts TMain::StatisticsTexts() const {
   texts.lScript = std::to_string(counters.BlockedJavaScript);
   texts.lWerbungen = std::to_string(counters.BlockedURLs);
   const std::string upstream = FProxyServer->AnonymousProxy();
-  texts.lAnonProxy = upstream.empty() ? std::string(MainTexts::NoUpstreamProxy)
-                                      : upstream + ":" + std::to_string(FProxyServer->AnonymousProxyPort()) + " - " +
-                                            std::to_string(FUpstreamResponseTime) + "ms";
+  texts.lAnonProxy = upstream.empty()
+                         ? std::string(MainTexts::NoUpstreamProxy)
+                         : upstream + ":" + std::to_string(FProxyServer->AnonymousProxyPort()) +
+                               " - " + std::to_string(FUpstreamResponseTime) + "ms";
   const auto runTime = std::chrono::duration_cast<std::chrono::seconds>(FClock() - FStartTime);
   texts.lProgRuntime = FormatDuration(runTime.count());
   texts.lActiveConnections = std::to_string(FProxyServer->ActiveConnections());
@@ -184,7 +204,9 @@ TStatisticsTexts TMain::StatisticsTexts() const {
   return texts;
 }
 
-void TMain::ShowStatistics() { FView.ShowStatistics(StatisticsTexts()); }
+void TMain::ShowStatistics() {
+  FView.ShowStatistics(StatisticsTexts());
+}
 
 void TMain::ClearStatBtnClick() {
   if (FUserInterface.ShowMessageBox(MainTexts::ClearStatisticsQuestion, {}, TMsgKind::Confirmation,

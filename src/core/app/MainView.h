@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/WindowPlacement.h"
+
 #include <optional>
 #include <string>
-
-#include "app/WindowPlacement.h"
 
 // The texts of the statistics page, one member per label, computed by TMain.
 // Labels whose subsystem does not exist yet hold "0" (or "" for lCurrentIP's
@@ -33,7 +33,7 @@ struct TStatisticsTexts {
 // What the controller asks of its window. Every call arrives on the main thread;
 // refreshes caused by connection threads are posted there and coalesced by TMain.
 class TMainView {
- public:
+public:
   virtual ~TMainView() = default;
 
   // Status bar panel 0 ("Quorvane Proxy-Server am Port 8080 aktiv" / "... inaktiv").

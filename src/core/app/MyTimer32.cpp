@@ -1,37 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MyTimer32.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
 // Nice values for the priorities; raising one needs privileges and is then skipped.
 int NiceValue(TThreadPriority priority) {
   switch (priority) {
-    case TThreadPriority::Idle:
-      return 19;
-    case TThreadPriority::Lowest:
-      return 10;
-    case TThreadPriority::Lower:
-      return 5;
-    case TThreadPriority::Normal:
-      return 0;
-    case TThreadPriority::Higher:
-      return -5;
-    case TThreadPriority::Highest:
-      return -10;
-    case TThreadPriority::TimeCritical:
-      return -20;
+  case TThreadPriority::Idle:
+    return 19;
+  case TThreadPriority::Lowest:
+    return 10;
+  case TThreadPriority::Lower:
+    return 5;
+  case TThreadPriority::Normal:
+    return 0;
+  case TThreadPriority::Higher:
+    return -5;
+  case TThreadPriority::Highest:
+    return -10;
+  case TThreadPriority::TimeCritical:
+    return -20;
   }
   return 0;
 }
 
-}  // namespace
+} // namespace
 
 TMyTimer32::TMyTimer32() : FReceiver(std::make_unique<QObject>()) {}
 
@@ -43,7 +42,8 @@ TMyTimer32::~TMyTimer32() {
     FStopWorker = true;
   }
   FWake.notify_all();
-  if (FThread.joinable()) FThread.join();
+  if (FThread.joinable())
+    FThread.join();
   // Deleting the receiver drops a tick still queued for the main thread.
   FReceiver.reset();
 }
@@ -81,8 +81,10 @@ void TMyTimer32::UpdateTimer() {
   {
     std::lock_guard lock(FMutex);
     FSuspendedWorker = true;
-    if (!FThread.joinable() && FEnabled) FThread = std::thread([this] { Execute(); });
-    if (!FEnabled || FInterval <= std::chrono::milliseconds::zero() || !FOnTimer) return;
+    if (!FThread.joinable() && FEnabled)
+      FThread = std::thread([this] { Execute(); });
+    if (!FEnabled || FInterval <= std::chrono::milliseconds::zero() || !FOnTimer)
+      return;
     FIntervalWorker = FInterval;
     FSleepStepWorker = FSleepStep;
     FPriorityWorker = FPriority;
@@ -97,19 +99,24 @@ void TMyTimer32::Execute() {
   std::unique_lock lock(FMutex);
   for (;;) {
     FWake.wait(lock, [this] { return FStopWorker || !FSuspendedWorker; });
-    if (FStopWorker) return;
+    if (FStopWorker)
+      return;
     if (const int nice = NiceValue(FPriorityWorker); nice != appliedNice) {
       setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), nice);
       appliedNice = nice;
     }
     const std::chrono::milliseconds step = FSleepStepWorker;
     FWake.wait_for(lock, step, [this] { return FStopWorker; });
-    if (FStopWorker) return;
-    if (FSuspendedWorker) continue;
+    if (FStopWorker)
+      return;
+    if (FSuspendedWorker)
+      continue;
     accumulated += step;
-    if (accumulated < FIntervalWorker) continue;
+    if (accumulated < FIntervalWorker)
+      continue;
     FTickPending = true;
-    QMetaObject::invokeMethod(FReceiver.get(), [this] { Tick(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        FReceiver.get(), [this] { Tick(); }, Qt::QueuedConnection);
     FWake.wait(lock, [this] { return FStopWorker || !FTickPending; });
     accumulated = std::chrono::milliseconds::zero();
   }

@@ -16,7 +16,7 @@ enum class TThreadPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeC
 // on the thread that created the timer (the Qt main thread), so handlers need no
 // locking. Ticks may be late but never overlap; a long tick delays the next one.
 class TMyTimer32 {
- public:
+public:
   using TNotifyEvent = std::function<void(TMyTimer32& sender)>;
 
   static constexpr std::chrono::milliseconds DefaultInterval{1000};
@@ -38,7 +38,7 @@ class TMyTimer32 {
   // How long the worker sleeps between looks at the clock.
   std::chrono::milliseconds SleepStep() const { return FSleepStep; }
 
- private:
+private:
   void UpdateTimer();
   void Execute();
   void Tick();

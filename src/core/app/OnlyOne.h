@@ -12,7 +12,7 @@ class QLocalServer;
 // named mutex) and a local socket through which a later instance asks this one to
 // restore its window. Both live in $XDG_RUNTIME_DIR/quorvane/ (mode 0700).
 class TOnlyOne {
- public:
+public:
   static constexpr const char* DefaultName = "Quorvane-Server32";
 
   // folder empty: the runtime folder above (falls back to /tmp/quorvane-UID).
@@ -32,7 +32,7 @@ class TOnlyOne {
   std::filesystem::path LockPath() const;
   std::filesystem::path ServerPath() const;
 
- private:
+private:
   std::filesystem::path FFolder;
   std::string FName;
   int FLockHandle = -1;

@@ -2,7 +2,7 @@
 #include "app/RePosApp.h"
 
 #include "app/MainView.h"
-#include "app/ProductInfo.h"
+#include "common/ProductInfo.h"
 
 #include <string>
 

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RegistrySettingsUnit.h"
 
+#include "app/Tools.h"
+#include "common/AsciiText.h"
+#include "common/ProductInfo.h"
+#include "platform/AtomicFile.h"
+#include "platform/ShellFolders.h"
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
-
-#include "app/ProductInfo.h"
-#include "app/Tools.h"
-#include "platform/AtomicFile.h"
-#include "platform/ShellFolders.h"
 
 namespace {
 
@@ -83,15 +84,9 @@ constexpr TCounter StatisticsCounters[] = {
     {"TotalBytesInDownloads", &TStatistics::TotalBytesInDownloads, nullptr},
 };
 
-// Registry names compare without regard to ASCII case.
-bool SameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) ==
-                                                std::tolower(static_cast<unsigned char>(y)); });
-}
-
 std::string WithSeparator(std::string path) {
-  if (!path.empty() && path.back() != '/') path += '/';
+  if (!path.empty() && path.back() != '/')
+    path += '/';
   return path;
 }
 
@@ -113,10 +108,12 @@ void SetKey(TTheRegIniFile& file, TRootKey root, std::string_view path) {
   file.SetSection(std::string(path.substr(split + 1)));
 }
 
-}  // namespace
+} // namespace
 
-TRegistrySettings::TRegistrySettings(TRegistry& registry, TUserInterface& userInterface, std::string programFolder)
-    : FRegistry(registry), FProgramFolder(std::move(programFolder)), FRegIniFile(registry, userInterface) {}
+TRegistrySettings::TRegistrySettings(TRegistry& registry, TUserInterface& userInterface,
+                                     std::string programFolder)
+    : FRegistry(registry), FProgramFolder(std::move(programFolder)),
+      FRegIniFile(registry, userInterface) {}
 
 void TRegistrySettings::SetSection(const char* section) {
   FRegIniFile.SetRegKey(TRootKey::CurrentUser);
@@ -137,7 +134,8 @@ void TRegistrySettings::Load() {
   SetSection("Main");
   // One write for the markers and the keys a fresh account gets; when the hive
   // refuses it, load anyway, value by value.
-  if (!FRegIniFile.WriteAtomically(loadAll)) loadAll();
+  if (!FRegIniFile.WriteAtomically(loadAll))
+    loadAll();
 }
 
 void TRegistrySettings::WriteMarkers() {
@@ -156,8 +154,8 @@ void TRegistrySettings::WriteMarkers() {
 }
 
 void TRegistrySettings::LoadMain() {
-  const std::string dataPathDefault = ShellFolder(FRegistry, ShellFolderAppData) + "/" +
-                                      std::string(ProductInfo::ProgramName);
+  const std::string dataPathDefault =
+      ShellFolder(FRegistry, ShellFolderAppData) + "/" + std::string(ProductInfo::ProgramName);
   const std::string downloadsDefault = ShellFolder(FRegistry, ShellFolderPersonal) + "/" +
                                        std::string(ProductInfo::ProgramName) + "/Downloads";
   TTheRegIniFile& r = FRegIniFile;
@@ -169,13 +167,15 @@ void TRegistrySettings::LoadMain() {
   FirstStart = r.ReadBool("FirstStart", true);
   DataPath = r.ReadString("DataPath", dataPathDefault);
   ProxyPort = r.ReadInteger("ProxyPort", DefaultProxyPort);
-  if (ProxyPort <= 0) ProxyPort = DefaultProxyPort;
+  if (ProxyPort <= 0)
+    ProxyPort = DefaultProxyPort;
   ProxyAuthType = r.ReadInteger("ProxyAuthType", 1);
   ProxyAuthIP = r.ReadString("ProxyAuthIP", "");
   PrepareDataFolder();
   SaveLastCalledSites = r.ReadBool("saveLastCalledSites", true);
   MaxLastCalledSites = r.ReadInteger("MaxLastCalledSites", 100);
-  if (MaxLastCalledSites < 0) MaxLastCalledSites = 1;
+  if (MaxLastCalledSites < 0)
+    MaxLastCalledSites = 1;
   BlockSites = r.ReadBool("BlockSites", true);
   UseAnonymousProxyServers = r.ReadBool("UseAnonymousProxyServers", false);
   AnonymousProxyChangeInterval = r.ReadInteger("AnonymousProxyChangeInterval", 1);
@@ -189,7 +189,8 @@ void TRegistrySettings::LoadMain() {
   DMDrossel = r.ReadBool("DMDrossel", false);
   DMMaxDownload = r.ReadInteger("DMMaxDownload", 768);
   DMDrosselPercent = r.ReadInteger("DMDrosselPercent", 100);
-  if (AnonymousProxyCheckInterval < MinCheckInterval || AnonymousProxyCheckInterval > MaxCheckInterval) {
+  if (AnonymousProxyCheckInterval < MinCheckInterval ||
+      AnonymousProxyCheckInterval > MaxCheckInterval) {
     AnonymousProxyCheckInterval = DefaultCheckInterval;
   }
   // Store the defaults of missing values, so that a user who inspects the
@@ -200,13 +201,17 @@ void TRegistrySettings::LoadMain() {
 }
 
 void TRegistrySettings::PrepareDataFolder() {
-  if (DataPath.empty()) return;
+  if (DataPath.empty())
+    return;
   // Best effort: without the folder or the copy the program still runs.
   std::error_code ignored;
   std::filesystem::create_directories(DataPath, ignored);
-  const std::filesystem::path dataFolder = std::filesystem::path(WithSeparator(DataPath)).lexically_normal();
-  const std::filesystem::path programFolder = std::filesystem::path(WithSeparator(FProgramFolder)).lexically_normal();
-  if (dataFolder == programFolder) return;
+  const std::filesystem::path dataFolder =
+      std::filesystem::path(WithSeparator(DataPath)).lexically_normal();
+  const std::filesystem::path programFolder =
+      std::filesystem::path(WithSeparator(FProgramFolder)).lexically_normal();
+  if (dataFolder == programFolder)
+    return;
   const std::filesystem::path source = programFolder / ProxyListFile;
   const std::filesystem::path target = dataFolder / ProxyListFile;
   if (std::filesystem::exists(source, ignored) && !std::filesystem::exists(target, ignored)) {
@@ -229,18 +234,23 @@ void TRegistrySettings::SaveMain(const std::vector<std::string>& stored) {
   TTheRegIniFile& r = FRegIniFile;
   SetSection("Main");
   const auto wanted = [&stored](std::string_view name) {
-    return std::none_of(stored.begin(), stored.end(), [name](const std::string& s) { return SameName(s, name); });
+    return std::none_of(stored.begin(), stored.end(),
+                        [name](const std::string& s) { return SameTextASCII(s, name); });
   };
   const auto text = [&](std::string_view name, const std::string& value) {
-    if (wanted(name)) r.WriteString(name, value);
+    if (wanted(name))
+      r.WriteString(name, value);
   };
   const auto number = [&](std::string_view name, int value) {
-    if (wanted(name)) r.WriteInteger(name, value);
+    if (wanted(name))
+      r.WriteInteger(name, value);
   };
   const auto flag = [&](std::string_view name, bool value) {
-    if (wanted(name)) r.WriteBool(name, value);
+    if (wanted(name))
+      r.WriteBool(name, value);
   };
-  if (wanted("LastUpdate")) r.WriteFloat("LastUpdate", LastUpdate);
+  if (wanted("LastUpdate"))
+    r.WriteFloat("LastUpdate", LastUpdate);
   text("UserProxyServer", UserProxyServer);
   number("UserProxyPort", UserProxyPort);
   number("ConnectionType", ConnectionType);
@@ -268,10 +278,12 @@ void TRegistrySettings::SaveMain(const std::vector<std::string>& stored) {
 
 void TRegistrySettings::LoadBrowserSecurity() {
   SetSection("BrowserSecurity");
-  for (const TFlag& flag : BrowserSecurityFlags) this->*flag.Member = FRegIniFile.ReadBool(flag.Name, flag.Default);
+  for (const TFlag& flag : BrowserSecurityFlags)
+    this->*flag.Member = FRegIniFile.ReadBool(flag.Name, flag.Default);
   SetSection("BrowserSecurity\\BlockedURLs");
   FRegIniFile.ReadList(BlockedURLList);
-  if (FRegIniFile.ErrorCode() == RegNotFound) BlockedURLList = {DefaultBlockedURL()};
+  if (FRegIniFile.ErrorCode() == RegNotFound)
+    BlockedURLList = {DefaultBlockedURL()};
   SetSection("BrowserSecurity\\DomainCookiesAllowed");
   FRegIniFile.ReadList(DomainCookiesAllowedList);
   if (FRegIniFile.ErrorCode() == RegNotFound) {
@@ -289,7 +301,8 @@ void TRegistrySettings::SaveBrowserSecurity() {
 
 void TRegistrySettings::SaveBrowserSecurityValues() {
   SetSection("BrowserSecurity");
-  for (const TFlag& flag : BrowserSecurityFlags) FRegIniFile.WriteBool(flag.Name, this->*flag.Member);
+  for (const TFlag& flag : BrowserSecurityFlags)
+    FRegIniFile.WriteBool(flag.Name, this->*flag.Member);
   SetSection("BrowserSecurity\\BlockedURLs");
   FRegIniFile.WriteList(BlockedURLList);
   SetSection("BrowserSecurity\\DomainCookiesAllowed");
@@ -298,7 +311,8 @@ void TRegistrySettings::SaveBrowserSecurityValues() {
 
 void TRegistrySettings::LoadDestroyer() {
   SetSection("Destroyer");
-  for (const TFlag& flag : DestroyerFlags) this->*flag.Member = FRegIniFile.ReadBool(flag.Name, flag.Default);
+  for (const TFlag& flag : DestroyerFlags)
+    this->*flag.Member = FRegIniFile.ReadBool(flag.Name, flag.Default);
   SetSection("Destroyer\\DontDeleteCookies");
   FRegIniFile.ReadList(DontDeleteCookiesList);
 }
@@ -313,7 +327,8 @@ void TRegistrySettings::SaveDestroyer() {
 
 void TRegistrySettings::SaveDestroyerValues() {
   SetSection("Destroyer");
-  for (const TFlag& flag : DestroyerFlags) FRegIniFile.WriteBool(flag.Name, this->*flag.Member);
+  for (const TFlag& flag : DestroyerFlags)
+    FRegIniFile.WriteBool(flag.Name, this->*flag.Member);
   SetSection("Destroyer\\DontDeleteCookies");
   FRegIniFile.WriteList(DontDeleteCookiesList);
 }
@@ -324,7 +339,8 @@ void TRegistrySettings::LoadStatistics() {
     if (counter.Wide != nullptr) {
       Statistics.*counter.Wide = FRegIniFile.ReadInt64(counter.Name, 0);
     } else {
-      Statistics.*counter.Narrow = static_cast<std::uint32_t>(FRegIniFile.ReadInt64(counter.Name, 0));
+      Statistics.*counter.Narrow =
+          static_cast<std::uint32_t>(FRegIniFile.ReadInt64(counter.Name, 0));
     }
   }
 }
@@ -340,8 +356,8 @@ void TRegistrySettings::SaveStatistics() {
 void TRegistrySettings::SaveStatisticsValues() {
   SetSection("Statistics");
   for (const TCounter& counter : StatisticsCounters) {
-    FRegIniFile.WriteInt64(counter.Name,
-                           counter.Wide != nullptr ? Statistics.*counter.Wide : Statistics.*counter.Narrow);
+    FRegIniFile.WriteInt64(counter.Name, counter.Wide != nullptr ? Statistics.*counter.Wide
+                                                                 : Statistics.*counter.Narrow);
   }
 }
 

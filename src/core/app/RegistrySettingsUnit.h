@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/DateTime.h"
+#include "app/TheRegIniFile.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "app/DateTime.h"
-#include "app/TheRegIniFile.h"
 
 class TRegistry;
 class TUserInterface;
@@ -31,7 +31,7 @@ struct TStatistics {
 // registry below ProductInfo::ProductKey. Members are named after the values
 // that store them.
 class TRegistrySettings {
- public:
+public:
   // Bounds of AnonymousProxyCheckInterval in seconds; outside them it is reset.
   static constexpr int MinCheckInterval = 30;
   static constexpr int MaxCheckInterval = 1800;
@@ -125,7 +125,7 @@ class TRegistrySettings {
 
   TStatistics Statistics;
 
- private:
+private:
   void WriteMarkers();
   void LoadMain();
   // Writes the Main values, leaving out those named in stored.

@@ -15,14 +15,19 @@ TStartFlags ScanCommandLine(const std::vector<std::string>& arguments) {
       flags.TerminateAtStart = true;
       break;
     }
-    if (argument == "/DeinstallProxy" || argument == "/DeinstallPK") flags.TerminateAtStart = true;
+    if (argument == "/DeinstallProxy" || argument == "/DeinstallPK")
+      flags.TerminateAtStart = true;
   }
-  if (flags.TerminateAtStart) return flags;
+  if (flags.TerminateAtStart)
+    return flags;
   for (const std::string& argument : arguments) {
     const std::string upper = UpperCaseGerman(argument);
-    if (upper.find("/MULTI") != std::string::npos) flags.MultiInstance = true;
-    if (upper.find("/USERADMIN") != std::string::npos) flags.UserAdmin = true;
-    if (upper.find("/SILENT") != std::string::npos) flags.Silent = true;
+    if (upper.find("/MULTI") != std::string::npos)
+      flags.MultiInstance = true;
+    if (upper.find("/USERADMIN") != std::string::npos)
+      flags.UserAdmin = true;
+    if (upper.find("/SILENT") != std::string::npos)
+      flags.Silent = true;
   }
   return flags;
 }
@@ -30,10 +35,12 @@ TStartFlags ScanCommandLine(const std::vector<std::string>& arguments) {
 TStartFlags InitializeProgram(const std::vector<std::string>& arguments, TOnlyOne& onlyOne,
                               TUserInterface& userInterface) {
   TStartFlags flags = ScanCommandLine(arguments);
-  if (flags.TerminateAtStart) return flags;
+  if (flags.TerminateAtStart)
+    return flags;
   if (!onlyOne.Acquire() && !flags.MultiInstance) {
     if (!flags.Silent) {
-      userInterface.ShowMessageBox(MainTexts::AlreadyRunning(), {}, TMsgKind::Error, TMsgButtons::OK);
+      userInterface.ShowMessageBox(MainTexts::AlreadyRunning(), {}, TMsgKind::Error,
+                                   TMsgButtons::OK);
     }
     flags.TerminateAtStart = true;
     onlyOne.AskFirstToRestore();

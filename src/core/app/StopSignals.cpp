@@ -13,7 +13,8 @@ TStopSignals::TStopSignals() {
 }
 
 TStopSignals::~TStopSignals() {
-  if (!FThread.joinable()) return;
+  if (!FThread.joinable())
+    return;
   FStopping = true;
   pthread_kill(FThread.native_handle(), SIGTERM);
   FThread.join();
@@ -23,7 +24,8 @@ void TStopSignals::Watch(std::function<void()> onStop) {
   FThread = std::thread([this, onStop = std::move(onStop)] {
     for (;;) {
       int signal = 0;
-      if (sigwait(&FSignals, &signal) != 0 || FStopping) return;
+      if (sigwait(&FSignals, &signal) != 0 || FStopping)
+        return;
       QMetaObject::invokeMethod(QCoreApplication::instance(), onStop, Qt::QueuedConnection);
     }
   });

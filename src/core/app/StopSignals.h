@@ -11,7 +11,7 @@
 // thread. Create it before any other thread, so that every thread inherits the
 // blocked signals and none is interrupted by them.
 class TStopSignals {
- public:
+public:
   TStopSignals();
   // Stops the waiting thread; the signals stay blocked.
   ~TStopSignals();
@@ -21,7 +21,7 @@ class TStopSignals {
   // onStop runs on the thread of the Qt application object once per signal.
   void Watch(std::function<void()> onStop);
 
- private:
+private:
   sigset_t FSignals;
   std::atomic<bool> FStopping{false};
   std::thread FThread;

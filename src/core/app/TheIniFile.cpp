@@ -1,25 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TheIniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <fstream>
-#include <iterator>
-
 #include "app/IniText.h"
 #include "app/UserInterface.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramFolder.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::string_view MissingFileNameMessage = "Bitte Dateiname angeben.";
 
 std::string WithSeparator(std::string path) {
-  if (!path.empty() && path.back() != '/') path += '/';
+  if (!path.empty() && path.back() != '/')
+    path += '/';
   return path;
 }
 
@@ -29,7 +29,7 @@ std::string ReadWholeFile(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-}  // namespace
+} // namespace
 
 TTheIniFile::TTheIniFile(TUserInterface& userInterface) : FUserInterface(userInterface) {}
 
@@ -38,18 +38,20 @@ void TTheIniFile::SetIniFileName(std::string iniFileName) {
   FIniFileName = std::move(iniFileName);
 }
 
-void TTheIniFile::SetDefFilePath(std::string path) { FDefFilePath = WithSeparator(std::move(path)); }
+void TTheIniFile::SetDefFilePath(std::string path) {
+  FDefFilePath = WithSeparator(std::move(path));
+}
 
 std::string TTheIniFile::ResolvePath() const {
   switch (FIniLocation) {
-    case TIniLocation::loWinDir:
-      return std::string(SystemIniFolder) + FIniFileName;
-    case TIniLocation::loProgDir:
-      return WithSeparator(ProgramFolder()) + FIniFileName;
-    case TIniLocation::loUser:
-      return FIniFileName;
-    case TIniLocation::loDefUser:
-      return FDefFilePath + FIniFileName;
+  case TIniLocation::loWinDir:
+    return std::string(SystemIniFolder) + FIniFileName;
+  case TIniLocation::loProgDir:
+    return WithSeparator(ProgramFolder()) + FIniFileName;
+  case TIniLocation::loUser:
+    return FIniFileName;
+  case TIniLocation::loDefUser:
+    return FDefFilePath + FIniFileName;
   }
   return FIniFileName;
 }
@@ -57,16 +59,18 @@ std::string TTheIniFile::ResolvePath() const {
 void TTheIniFile::SetOpen(bool open) {
   FOpen = false;
   FFilePath.clear();
-  if (!open) return;
+  if (!open)
+    return;
   FErrorCode = 0;
   const std::string path = ResolvePath();
   struct stat info {};
   if (stat(path.c_str(), &info) == 0) {
     // The read-only attribute is the owner's write bit here.
-    if ((info.st_mode & S_IWUSR) == 0 && chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) {
+    if ((info.st_mode & S_IWUSR) == 0 &&
+        chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) {
       FErrorCode = IniWriteProtected;
-      FUserInterface.ShowMessageBox("Kann Schreibschutz von " + path + " nicht entfernen!", "", TMsgKind::Error,
-                                    TMsgButtons::OK);
+      FUserInterface.ShowMessageBox("Kann Schreibschutz von " + path + " nicht entfernen!", "",
+                                    TMsgKind::Error, TMsgButtons::OK);
       return;
     }
   } else {
@@ -84,7 +88,8 @@ void TTheIniFile::SetOpen(bool open) {
 }
 
 bool TTheIniFile::Usable() {
-  if (FOpen && !FSection.empty() && !FIniFileName.empty()) return true;
+  if (FOpen && !FSection.empty() && !FIniFileName.empty())
+    return true;
   // Only a caller that forgot to set them gets here.
   FUserInterface.ShowMessageBox(MissingFileNameMessage, "", TMsgKind::Error, TMsgButtons::OK);
   return false;
@@ -96,7 +101,8 @@ std::string TTheIniFile::ReadString(std::string_view key, std::string_view defau
     FErrorCode = IniKeyMissing;
     return std::string(defaultValue);
   }
-  const std::string value = TIniText(ReadWholeFile(FFilePath)).ReadString(FSection, key, IniErrorSentinel);
+  const std::string value =
+      TIniText(ReadWholeFile(FFilePath)).ReadString(FSection, key, IniErrorSentinel);
   if (value == IniErrorSentinel) {
     FErrorCode = IniKeyMissing;
     return std::string(defaultValue);

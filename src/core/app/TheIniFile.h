@@ -21,17 +21,17 @@ inline constexpr std::string_view SystemIniFolder = "/etc/";
 // Reads and edits one section of a real ini file, typically another program's.
 // Edits keep every other line of the file and replace the file atomically.
 class TTheIniFile {
- public:
+public:
   explicit TTheIniFile(TUserInterface& userInterface);
 
   const std::string& IniFileName() const { return FIniFileName; }
-  void SetIniFileName(std::string iniFileName);  // closes an open file first
+  void SetIniFileName(std::string iniFileName); // closes an open file first
   const std::string& Section() const { return FSection; }
   void SetSection(std::string section) { FSection = std::move(section); }
   TIniLocation IniLocation() const { return FIniLocation; }
   void SetIniLocation(TIniLocation location) { FIniLocation = location; }
   const std::string& DefFilePath() const { return FDefFilePath; }
-  void SetDefFilePath(std::string path);  // a trailing "/" is added
+  void SetDefFilePath(std::string path); // a trailing "/" is added
   int ErrorCode() const { return FErrorCode; }
   bool Open() const { return FOpen; }
   // Opening resolves the path from IniLocation, makes a read-only file writable
@@ -43,7 +43,7 @@ class TTheIniFile {
   std::string ReadString(std::string_view key, std::string_view defaultValue);
   void WriteString(std::string_view key, std::string_view value);
 
- private:
+private:
   std::string ResolvePath() const;
   bool Usable();
 

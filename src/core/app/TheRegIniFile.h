@@ -1,30 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Registry.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/Registry.h"
-
 class TUserInterface;
 
 // ErrorCode values of TTheRegIniFile, reset to RegOk by every operation.
 inline constexpr int RegOk = 0;
-inline constexpr int RegNotFound = 1;     // no key, no value, or no value names
-inline constexpr int RegNotInteger = 2;   // the text is not a whole number
+inline constexpr int RegNotFound = 1;   // no key, no value, or no value names
+inline constexpr int RegNotInteger = 2; // the text is not a whole number
 inline constexpr int RegDeleteValueFailed = 3;
 inline constexpr int RegDeleteKeyFailed = 4;
 inline constexpr int RegWriteFailed = 5;
-inline constexpr int RegNotFloat = 6;     // the text is not a number
+inline constexpr int RegNotFloat = 6; // the text is not a number
 
 // Registry access shaped like an ini file: the key is Area (one leading "\"
 // dropped) + "\" + Section below RegKey. Values are kept as text. Failures are
 // never raised; they set ErrorCode and reads return the caller's default.
 class TTheRegIniFile {
- public:
+public:
   TTheRegIniFile(TRegistry& registry, TUserInterface& userInterface);
 
   TRootKey RegKey() const { return FRegKey; }
@@ -70,7 +70,7 @@ class TTheRegIniFile {
   // or the hive refuses the write.
   bool WriteAtomically(const std::function<bool()>& action);
 
- private:
+private:
   enum class TAccess { Read, Write };
   enum class TNeeds { AreaAndSection, AreaOnly };
 

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/AsciiText.h"
+#include "platform/UserAccount.h"
+#include "platform/VersionFlags.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "platform/UserAccount.h"
-#include "platform/VersionFlags.h"
 
 // Number and duration formatting in the program's German wording: "." groups
 // thousands and ":" separates hours, minutes and seconds, whatever the locale.
@@ -23,9 +24,6 @@ std::string BlanksToUnderscores(std::string_view text);
 // UTF-8 text: ASCII letters and ä, ö, ü become capitals; ß and every other
 // letter stay as they are.
 std::string UpperCaseGerman(std::string_view text);
-// Cuts at every separator; the piece after the last one is always kept, so ""
-// gives {""} and "a;" gives {"a", ""}.
-std::vector<std::string> SplitString(std::string_view text, std::string_view separator);
 std::string JoinStrings(const std::vector<std::string>& parts, std::string_view separator);
 
 inline constexpr std::string_view ExceptionSeparator = "&&!";

@@ -18,7 +18,7 @@ inline constexpr int OKCancel = 4;
 inline constexpr int RetryCancel = 8;
 inline constexpr int YesNo = 16;
 inline constexpr int YesNoCancel = 32;
-}  // namespace TMsgButtons
+} // namespace TMsgButtons
 
 // The standard dialog results.
 enum class TModalResult { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };

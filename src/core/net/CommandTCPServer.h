@@ -22,9 +22,9 @@ struct TCommandHandler {
   std::function<void(TCommand&)> OnCommand;
 };
 
-// Line-command server (nothing is sent on connect): reads one line, matches its first word against the
-// registered commands and calls the handler. Lines of no known command get
-// UnknownCommandReply followed by the line as received.
+// Line-command server (nothing is sent on connect): reads one line, matches its first word against
+// the registered commands and calls the handler. Lines of no known command get UnknownCommandReply
+// followed by the line as received.
 class TCommandTCPServer : public TTCPServer {
 public:
   // Registered before the server is activated, not changed while it runs.

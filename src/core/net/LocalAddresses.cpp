@@ -17,12 +17,14 @@ std::vector<std::string> GetLocalIPList() {
         continue;
       }
       // Only the first address of each interface counts.
-      if (std::find(interfacesSeen.begin(), interfacesSeen.end(), entry->ifa_name) != interfacesSeen.end()) {
+      if (std::find(interfacesSeen.begin(), interfacesSeen.end(), entry->ifa_name) !=
+          interfacesSeen.end()) {
         continue;
       }
       interfacesSeen.emplace_back(entry->ifa_name);
       char text[INET_ADDRSTRLEN] = "";
-      ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr, text, sizeof text);
+      ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr, text,
+                  sizeof text);
       addresses.emplace_back(text);
     }
     ::freeifaddrs(list);

@@ -26,8 +26,8 @@ TPipe::~TPipe() {
 
 void TPipe::DrainTo(TTCPConnection& target, std::size_t size) {
   while (size > 0) {
-    const ssize_t n = ::splice(FRead, nullptr, target.Handle(), nullptr, size,
-                               SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+    const ssize_t n =
+        ::splice(FRead, nullptr, target.Handle(), nullptr, size, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
     if (n > 0) {
       size -= static_cast<std::size_t>(n);
       continue;

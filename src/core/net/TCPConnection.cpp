@@ -23,9 +23,13 @@ int PollTimeout(std::chrono::milliseconds timeout) {
 
 } // namespace
 
-TTCPConnection::TTCPConnection(int handle) { Attach(handle); }
+TTCPConnection::TTCPConnection(int handle) {
+  Attach(handle);
+}
 
-TTCPConnection::~TTCPConnection() { Close(); }
+TTCPConnection::~TTCPConnection() {
+  Close();
+}
 
 void TTCPConnection::Attach(int handle) {
   Close();
@@ -36,7 +40,9 @@ void TTCPConnection::Attach(int handle) {
   FHandle = handle;
 }
 
-bool TTCPConnection::Connected() const { return FHandle.load() >= 0 && !FPeerClosed; }
+bool TTCPConnection::Connected() const {
+  return FHandle.load() >= 0 && !FPeerClosed;
+}
 
 void TTCPConnection::Close() {
   std::lock_guard lock(FHandleLock);
@@ -56,7 +62,8 @@ void TTCPConnection::CloseGracefully() {
     // On the heap: a large stack buffer here would make every connection thread's stack deeper.
     std::vector<char> sink(16 * 1024);
     for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0 || WaitFor(POLLIN, left) == TWait::TimedOut) {
         break;
       }
@@ -168,7 +175,9 @@ std::string TTCPConnection::ReadLn() {
     const char* begin = FBuffer.data() + FBegin;
     const std::size_t available = BufferedSize();
     // Before the first read the buffer has no storage, and memchr must not see a null pointer.
-    if (const void* lf = available > FScanned ? std::memchr(begin + FScanned, '\n', available - FScanned) : nullptr) {
+    if (const void* lf = available > FScanned
+                             ? std::memchr(begin + FScanned, '\n', available - FScanned)
+                             : nullptr) {
       std::size_t length = static_cast<const char*>(lf) - begin;
       const std::size_t consumed = length + 1;
       if (length > 0 && begin[length - 1] == '\r') {
@@ -207,7 +216,8 @@ std::vector<std::string> TTCPConnection::Capture() {
 }
 
 std::size_t TTCPConnection::TakeBuffered(std::string& out, std::uint64_t maxSize) {
-  const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(BufferedSize(), maxSize));
+  const std::size_t size =
+      static_cast<std::size_t>(std::min<std::uint64_t>(BufferedSize(), maxSize));
   out.append(FBuffer.data() + FBegin, size);
   Consume(size);
   FScanned = 0;
@@ -219,7 +229,8 @@ void TTCPConnection::ReadExact(std::uint64_t count, const TBlockSink& sink) {
     if (BufferedSize() == 0 && !Fill()) {
       throw EReadTimeout();
     }
-    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, BufferedSize()));
+    const std::size_t piece =
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, BufferedSize()));
     sink(FBuffer.data() + FBegin, piece);
     Consume(piece);
     FScanned = 0;
@@ -259,7 +270,8 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
                                       const std::function<void(std::size_t)>& onBlock) {
   std::uint64_t moved = 0;
   if (BufferedSize() > 0 && count > 0) {
-    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(count, BufferedSize()));
+    const std::size_t piece =
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, BufferedSize()));
     target.Write(std::string_view(FBuffer.data() + FBegin, piece));
     Consume(piece);
     FScanned = 0;
@@ -278,8 +290,10 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
     const bool wantRead = pulled < count && !FPeerClosed && inPipe < pipe.Size();
     bool progress = false;
     if (wantRead) {
-      const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(count - pulled, pipe.Size() - inPipe));
-      const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, room, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+      const std::size_t room =
+          static_cast<std::size_t>(std::min<std::uint64_t>(count - pulled, pipe.Size() - inPipe));
+      const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, room,
+                                 SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
         pulled += static_cast<std::uint64_t>(n);
         inPipe += static_cast<std::size_t>(n);
@@ -293,7 +307,8 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
       }
     }
     if (inPipe > 0) {
-      const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, target.Handle(), nullptr, inPipe, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+      const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, target.Handle(), nullptr, inPipe,
+                                 SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
         inPipe -= static_cast<std::size_t>(n);
         moved += static_cast<std::uint64_t>(n);

@@ -83,7 +83,6 @@ protected:
   void Attach(int handle);
 
 private:
-
   enum class TWait { Ready, TimedOut };
   TWait WaitFor(short events, std::chrono::milliseconds timeout);
   // Reads once into the line buffer; false at time-out, raises at close or error.

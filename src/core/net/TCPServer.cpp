@@ -27,8 +27,10 @@ std::size_t ThreadCapForDescriptors() {
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
     return TTCPServer::MaxConnectionThreads;
   }
-  const std::size_t usable = limit.rlim_cur > ReservedDescriptors ? limit.rlim_cur - ReservedDescriptors : 1;
-  return std::clamp<std::size_t>(usable / DescriptorsPerConnection, 1, TTCPServer::MaxConnectionThreads);
+  const std::size_t usable =
+      limit.rlim_cur > ReservedDescriptors ? limit.rlim_cur - ReservedDescriptors : 1;
+  return std::clamp<std::size_t>(usable / DescriptorsPerConnection, 1,
+                                 TTCPServer::MaxConnectionThreads);
 }
 
 int Listen(const TTCPServer::TBinding& binding) {
@@ -82,7 +84,9 @@ void TContext::ShutdownLinked() {
   }
 }
 
-TTCPServer::~TTCPServer() { StopAndJoin(); }
+TTCPServer::~TTCPServer() {
+  StopAndJoin();
+}
 
 void TTCPServer::Activate() {
   if (FActive) {
@@ -197,7 +201,8 @@ void TTCPServer::AcceptLoop() {
       }
       sockaddr_in peer{};
       socklen_t length = sizeof peer;
-      const int handle = ::accept4(fds[i].fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+      const int handle =
+          ::accept4(fds[i].fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
       if (handle < 0) {
         if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
           std::this_thread::sleep_for(AcceptRetryDelay);
@@ -252,7 +257,8 @@ void TTCPServer::WorkerLoop() {
     if (FQueue.empty()) {
       ++FIdle;
       FSpace.notify_one();
-      const bool woken = FWork.wait_for(lock, IdleThreadLifetime, [this] { return FStopping || !FQueue.empty(); });
+      const bool woken =
+          FWork.wait_for(lock, IdleThreadLifetime, [this] { return FStopping || !FQueue.empty(); });
       --FIdle;
       if (!woken || FQueue.empty()) {
         break;

@@ -108,7 +108,7 @@ private:
   mutable std::mutex FContextsLock; // guards FContexts
   std::list<TContext*> FContexts;
 
-  mutable std::mutex FPoolLock; // guards FQueue, FWorkers, FIdle, FLive, FStopping
+  mutable std::mutex FPoolLock;   // guards FQueue, FWorkers, FIdle, FLive, FStopping
   std::condition_variable FWork;  // a context is queued, or stopping
   std::condition_variable FSpace; // a thread became free, or stopping
   std::deque<std::unique_ptr<TContext>> FQueue;

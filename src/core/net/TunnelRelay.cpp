@@ -24,8 +24,9 @@ constexpr short ClosedOrReadable = POLLIN | POLLHUP | POLLERR | POLLRDHUP;
 
 // Returns false when the source has closed or failed.
 bool Pull(TDirection& direction, std::uint64_t& total) {
-  const ssize_t n = ::splice(direction.Source.Handle(), nullptr, direction.Pipe.WriteEnd(), nullptr,
-                             direction.Pipe.Size() - direction.Pending, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+  const ssize_t n =
+      ::splice(direction.Source.Handle(), nullptr, direction.Pipe.WriteEnd(), nullptr,
+               direction.Pipe.Size() - direction.Pending, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
   if (n > 0) {
     direction.Pending += static_cast<std::size_t>(n);
     total += static_cast<std::uint64_t>(n);
@@ -48,7 +49,8 @@ void Push(TDirection& direction) {
 
 std::uint64_t RelayTunnel(TTCPConnection& first, TTCPConnection& second) {
   std::uint64_t total = 0;
-  std::array<TDirection, 2> directions{TDirection{first, second, {}, 0}, TDirection{second, first, {}, 0}};
+  std::array<TDirection, 2> directions{TDirection{first, second, {}, 0},
+                                       TDirection{second, first, {}, 0}};
   for (TDirection& direction : directions) {
     std::string early;
     if (direction.Source.TakeBuffered(early) > 0) {
@@ -83,7 +85,8 @@ std::uint64_t RelayTunnel(TTCPConnection& first, TTCPConnection& second) {
         pulled = true;
       }
       // Freshly read bytes are offered at once; most of the time the target takes them.
-      if (direction.Pending > 0 && (pulled || (fds[1 - i].revents & (POLLOUT | POLLERR | POLLHUP)) != 0)) {
+      if (direction.Pending > 0 &&
+          (pulled || (fds[1 - i].revents & (POLLOUT | POLLERR | POLLHUP)) != 0)) {
         Push(direction);
       }
     }

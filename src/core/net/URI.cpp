@@ -58,7 +58,8 @@ std::string TURI::GetFullURI() const {
 int ParsePort(std::string_view text, int fallback) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 || value > 65535) {
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 ||
+      value > 65535) {
     return fallback;
   }
   return value;

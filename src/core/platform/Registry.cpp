@@ -1,55 +1,60 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Registry.h"
 
-#include <sqlite3.h>
-
 #include <array>
 #include <cstdlib>
 #include <mutex>
+#include <sqlite3.h>
 #include <system_error>
 
 namespace {
 
 std::filesystem::path EnvironmentPath(const char* name) {
   const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? std::filesystem::path(value) : std::filesystem::path();
+  return value != nullptr && *value != '\0' ? std::filesystem::path(value)
+                                            : std::filesystem::path();
 }
 
 // "a\b\c" -> {"a","b","c"}; one trailing "\" is allowed, empty components are not.
 bool SplitKeyPath(std::string_view path, std::vector<std::string_view>& parts) {
   parts.clear();
-  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  if (path.empty()) return true;
+  if (!path.empty() && path.back() == '\\')
+    path.remove_suffix(1);
+  if (path.empty())
+    return true;
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = path.find('\\', start);
-    const std::string_view part = path.substr(start, end == std::string_view::npos ? end : end - start);
-    if (part.empty()) return false;
+    const std::string_view part =
+        path.substr(start, end == std::string_view::npos ? end : end - start);
+    if (part.empty())
+      return false;
     parts.push_back(part);
-    if (end == std::string_view::npos) return true;
+    if (end == std::string_view::npos)
+      return true;
     start = end + 1;
   }
 }
 
 TRegResult MapSqlite(int code) {
   switch (code & 0xff) {
-    case SQLITE_OK:
-    case SQLITE_DONE:
-    case SQLITE_ROW:
-      return TRegResult::Ok;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return TRegResult::Busy;
-    case SQLITE_READONLY:
-    case SQLITE_CANTOPEN:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return TRegResult::AccessDenied;
-    case SQLITE_CONSTRAINT:
-      // Writing into a key that another caller deleted meanwhile.
-      return code == SQLITE_CONSTRAINT_FOREIGNKEY ? TRegResult::NotFound : TRegResult::IoError;
-    default:
-      return TRegResult::IoError;
+  case SQLITE_OK:
+  case SQLITE_DONE:
+  case SQLITE_ROW:
+    return TRegResult::Ok;
+  case SQLITE_BUSY:
+  case SQLITE_LOCKED:
+    return TRegResult::Busy;
+  case SQLITE_READONLY:
+  case SQLITE_CANTOPEN:
+  case SQLITE_PERM:
+  case SQLITE_AUTH:
+    return TRegResult::AccessDenied;
+  case SQLITE_CONSTRAINT:
+    // Writing into a key that another caller deleted meanwhile.
+    return code == SQLITE_CONSTRAINT_FOREIGNKEY ? TRegResult::NotFound : TRegResult::IoError;
+  default:
+    return TRegResult::IoError;
   }
 }
 
@@ -101,7 +106,7 @@ constexpr std::array<const char*, StatementCount> StatementSql = {
 
 // Resets a prepared statement when the call that used it ends.
 class TStatementUse {
- public:
+public:
   explicit TStatementUse(sqlite3_stmt* statement) : FStatement(statement) {}
   ~TStatementUse() {
     sqlite3_reset(FStatement);
@@ -111,7 +116,7 @@ class TStatementUse {
   TStatementUse& operator=(const TStatementUse&) = delete;
   sqlite3_stmt* operator*() const { return FStatement; }
 
- private:
+private:
   sqlite3_stmt* FStatement;
 };
 
@@ -127,15 +132,16 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
              : std::string();
 }
 
-}  // namespace
+} // namespace
 
 // One hive file with its connection and prepared statements, opened on first use
 // and kept for the life of the process.
 class TRegistryHive {
- public:
+public:
   explicit TRegistryHive(std::filesystem::path file) : FFile(std::move(file)) {}
   ~TRegistryHive() {
-    for (sqlite3_stmt* statement : FStatements) sqlite3_finalize(statement);
+    for (sqlite3_stmt* statement : FStatements)
+      sqlite3_finalize(statement);
     sqlite3_close(FDb);
   }
   TRegistryHive(const TRegistryHive&) = delete;
@@ -146,11 +152,13 @@ class TRegistryHive {
   std::recursive_mutex Mutex;
 
   TRegResult EnsureOpen() {
-    if (FDb != nullptr) return TRegResult::Ok;
+    if (FDb != nullptr)
+      return TRegResult::Ok;
     std::error_code ignored;
     std::filesystem::create_directories(FFile.parent_path(), ignored);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(FFile.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc =
+        sqlite3_open_v2(FFile.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     bool readOnly = false;
     if (rc != SQLITE_OK) {
       sqlite3_close(db);
@@ -168,21 +176,25 @@ class TRegistryHive {
     // WAL lets readers go on while another process writes; FULL makes every
     // commit durable before the call returns. The empty schema need not reach
     // the disk at once: the first real commit syncs the log that holds it.
-    const char* pragmas = readOnly ? "PRAGMA foreign_keys=ON;"
-                                   : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;";
+    const char* pragmas =
+        readOnly ? "PRAGMA foreign_keys=ON;"
+                 : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;";
     rc = sqlite3_exec(db, pragmas, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK && !readOnly) {
       rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
       if (rc == SQLITE_OK) {
         rc = sqlite3_exec(db, SchemaSql, nullptr, nullptr, nullptr);
-        rc = sqlite3_exec(db, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK
+        rc = sqlite3_exec(db, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) ==
+                     SQLITE_OK
                  ? rc
                  : SQLITE_IOERR;
       }
-      if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+      if (rc == SQLITE_OK)
+        rc = sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
     for (std::size_t i = 0; rc == SQLITE_OK && i < StatementCount; ++i) {
-      rc = sqlite3_prepare_v3(db, StatementSql[i], -1, SQLITE_PREPARE_PERSISTENT, &FStatements[i], nullptr);
+      rc = sqlite3_prepare_v3(db, StatementSql[i], -1, SQLITE_PREPARE_PERSISTENT, &FStatements[i],
+                              nullptr);
     }
     if (rc != SQLITE_OK) {
       for (sqlite3_stmt*& statement : FStatements) {
@@ -198,11 +210,14 @@ class TRegistryHive {
 
   sqlite3_stmt* Statement(TStatement which) { return FStatements[which]; }
 
-  TRegResult Exec(const char* sql) { return MapSqlite(sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr)); }
+  TRegResult Exec(const char* sql) {
+    return MapSqlite(sqlite3_exec(FDb, sql, nullptr, nullptr, nullptr));
+  }
 
   TRegResult Step(sqlite3_stmt* statement) {
     const int rc = sqlite3_step(statement);
-    return rc == SQLITE_DONE || rc == SQLITE_ROW ? TRegResult::Ok : MapSqlite(sqlite3_extended_errcode(FDb));
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? TRegResult::Ok
+                                                 : MapSqlite(sqlite3_extended_errcode(FDb));
   }
 
   // Whether the key row exists; the class string when asked.
@@ -211,7 +226,8 @@ class TRegistryHive {
     sqlite3_bind_int64(*use, 1, id);
     const int rc = sqlite3_step(*use);
     if (rc == SQLITE_ROW) {
-      if (className != nullptr) *className = ColumnText(*use, 0);
+      if (className != nullptr)
+        *className = ColumnText(*use, 0);
       return TRegResult::Ok;
     }
     return rc == SQLITE_DONE ? TRegResult::NotFound : MapSqlite(sqlite3_extended_errcode(FDb));
@@ -231,27 +247,31 @@ class TRegistryHive {
 
   TRegResult EnumNames(TStatement which, std::int64_t id, std::vector<std::string>& names) {
     names.clear();
-    if (const TRegResult exists = KeyExists(id); exists != TRegResult::Ok) return exists;
+    if (const TRegResult exists = KeyExists(id); exists != TRegResult::Ok)
+      return exists;
     TStatementUse use(Statement(which));
     sqlite3_bind_int64(*use, 1, id);
     int rc;
-    while ((rc = sqlite3_step(*use)) == SQLITE_ROW) names.push_back(ColumnText(*use, 0));
+    while ((rc = sqlite3_step(*use)) == SQLITE_ROW)
+      names.push_back(ColumnText(*use, 0));
     return rc == SQLITE_DONE ? TRegResult::Ok : MapSqlite(sqlite3_extended_errcode(FDb));
   }
 
   int TransactionDepth = 0;
   bool TransactionFailed = false;
 
- private:
+private:
   std::filesystem::path FFile;
   sqlite3* FDb = nullptr;
   std::array<sqlite3_stmt*, StatementCount> FStatements{};
 };
 
 TRegistryLocations TRegistryLocations::FromEnvironment() {
-  if (const auto folder = EnvironmentPath("QUORVANE_REGISTRY_DIR"); !folder.empty()) return InFolder(folder);
+  if (const auto folder = EnvironmentPath("QUORVANE_REGISTRY_DIR"); !folder.empty())
+    return InFolder(folder);
   auto config = EnvironmentPath("XDG_CONFIG_HOME");
-  if (config.empty()) config = EnvironmentPath("HOME") / ".config";
+  if (config.empty())
+    config = EnvironmentPath("HOME") / ".config";
   const std::filesystem::path machine = "/var/lib/quorvane";
   return {config / "quorvane" / "HKCU.sqlite", machine / "HKLM.sqlite", machine / "HKCR.sqlite"};
 }
@@ -268,7 +288,8 @@ TRegValue MakeStringValue(std::string_view text) {
 
 TRegValue MakeDWordValue(std::uint32_t number) {
   TRegValue value{TRegValueType::DWord, {}};
-  for (int shift = 0; shift < 32; shift += 8) value.Data.push_back(static_cast<std::uint8_t>(number >> shift));
+  for (int shift = 0; shift < 32; shift += 8)
+    value.Data.push_back(static_cast<std::uint8_t>(number >> shift));
   return value;
 }
 
@@ -280,18 +301,19 @@ std::string ValueText(const TRegValue& value) {
 
 std::uint32_t ValueDWord(const TRegValue& value) {
   std::uint32_t number = 0;
-  for (std::size_t i = std::min<std::size_t>(value.Data.size(), 4); i-- > 0;) number = (number << 8) | value.Data[i];
+  for (std::size_t i = std::min<std::size_t>(value.Data.size(), 4); i-- > 0;)
+    number = (number << 8) | value.Data[i];
   return number;
 }
 
 std::string_view RootKeyName(TRootKey root) {
   switch (root) {
-    case TRootKey::CurrentUser:
-      return "HKEY_CURRENT_USER";
-    case TRootKey::LocalMachine:
-      return "HKEY_LOCAL_MACHINE";
-    case TRootKey::ClassesRoot:
-      return "HKEY_CLASSES_ROOT";
+  case TRootKey::CurrentUser:
+    return "HKEY_CURRENT_USER";
+  case TRootKey::LocalMachine:
+    return "HKEY_LOCAL_MACHINE";
+  case TRootKey::ClassesRoot:
+    return "HKEY_CLASSES_ROOT";
   }
   return {};
 }
@@ -304,27 +326,35 @@ TRegistry::TRegistry(TRegistryLocations locations) : FLocations(std::move(locati
 
 TRegistry::~TRegistry() = default;
 
-TRegistryHive& TRegistry::Hive(TRootKey root) { return *FHives[static_cast<std::size_t>(root)]; }
+TRegistryHive& TRegistry::Hive(TRootKey root) {
+  return *FHives[static_cast<std::size_t>(root)];
+}
 
 TRegResult TRegistry::OpenKey(TRootKey root, std::string_view path, TRegKey& key) {
   std::vector<std::string_view> parts;
-  if (!SplitKeyPath(path, parts)) return TRegResult::InvalidName;
+  if (!SplitKeyPath(path, parts))
+    return TRegResult::InvalidName;
   TRegistryHive& hive = Hive(root);
   std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok) return opened;
+  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
+    return opened;
   std::int64_t id = RootKeyId;
   for (const std::string_view part : parts) {
-    if (const TRegResult found = hive.FindChild(id, part, id); found != TRegResult::Ok) return found;
+    if (const TRegResult found = hive.FindChild(id, part, id); found != TRegResult::Ok)
+      return found;
   }
   key = {root, id};
   return TRegResult::Ok;
 }
 
-TRegResult TRegistry::CreateKey(TRootKey root, std::string_view path, std::string_view className, TRegKey& key) {
+TRegResult TRegistry::CreateKey(TRootKey root, std::string_view path, std::string_view className,
+                                TRegKey& key) {
   std::vector<std::string_view> parts;
-  if (!SplitKeyPath(path, parts)) return TRegResult::InvalidName;
+  if (!SplitKeyPath(path, parts))
+    return TRegResult::InvalidName;
   TTransaction transaction(*this, root);
-  if (transaction.Begun() != TRegResult::Ok) return transaction.Begun();
+  if (transaction.Begun() != TRegResult::Ok)
+    return transaction.Begun();
   TRegistryHive& hive = Hive(root);
   std::int64_t id = RootKeyId;
   for (const std::string_view part : parts) {
@@ -334,13 +364,15 @@ TRegResult TRegistry::CreateKey(TRootKey root, std::string_view path, std::strin
       sqlite3_bind_int64(*use, 1, id);
       BindText(*use, 2, part);
       BindText(*use, 3, className);
-      if (const TRegResult inserted = hive.Step(*use); inserted != TRegResult::Ok) return inserted;
+      if (const TRegResult inserted = hive.Step(*use); inserted != TRegResult::Ok)
+        return inserted;
       id = sqlite3_last_insert_rowid(sqlite3_db_handle(*use));
     } else if (found != TRegResult::Ok) {
       return found;
     }
   }
-  if (const TRegResult committed = transaction.Commit(); committed != TRegResult::Ok) return committed;
+  if (const TRegResult committed = transaction.Commit(); committed != TRegResult::Ok)
+    return committed;
   key = {root, id};
   return TRegResult::Ok;
 }
@@ -348,20 +380,24 @@ TRegResult TRegistry::CreateKey(TRootKey root, std::string_view path, std::strin
 TRegResult TRegistry::QueryClass(const TRegKey& key, std::string& className) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok) return opened;
+  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
+    return opened;
   return hive.KeyExists(key.Id, &className);
 }
 
 TRegResult TRegistry::QueryValue(const TRegKey& key, std::string_view name, TRegValue& value) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok) return opened;
+  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
+    return opened;
   TStatementUse use(hive.Statement(SelValue));
   sqlite3_bind_int64(*use, 1, key.Id);
   BindText(*use, 2, name);
   const int rc = sqlite3_step(*use);
-  if (rc == SQLITE_DONE) return TRegResult::NotFound;
-  if (rc != SQLITE_ROW) return hive.Step(*use);
+  if (rc == SQLITE_DONE)
+    return TRegResult::NotFound;
+  if (rc != SQLITE_ROW)
+    return hive.Step(*use);
   value.Type = static_cast<TRegValueType>(sqlite3_column_int(*use, 0));
   const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(*use, 1));
   value.Data.assign(data, data + sqlite3_column_bytes(*use, 1));
@@ -369,10 +405,12 @@ TRegResult TRegistry::QueryValue(const TRegKey& key, std::string_view name, TReg
 }
 
 TRegResult TRegistry::SetValue(const TRegKey& key, std::string_view name, const TRegValue& value) {
-  if (name.find('\0') != std::string_view::npos) return TRegResult::InvalidName;
+  if (name.find('\0') != std::string_view::npos)
+    return TRegResult::InvalidName;
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok) return opened;
+  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
+    return opened;
   TStatementUse use(hive.Statement(UpsValue));
   sqlite3_bind_int64(*use, 1, key.Id);
   BindText(*use, 2, name);
@@ -386,42 +424,51 @@ TRegResult TRegistry::SetValue(const TRegKey& key, std::string_view name, const 
 TRegResult TRegistry::DeleteValue(const TRegKey& key, std::string_view name) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok) return opened;
+  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
+    return opened;
   TStatementUse use(hive.Statement(DelValue));
   sqlite3_bind_int64(*use, 1, key.Id);
   BindText(*use, 2, name);
-  if (const TRegResult deleted = hive.Step(*use); deleted != TRegResult::Ok) return deleted;
+  if (const TRegResult deleted = hive.Step(*use); deleted != TRegResult::Ok)
+    return deleted;
   return sqlite3_changes(sqlite3_db_handle(*use)) > 0 ? TRegResult::Ok : TRegResult::NotFound;
 }
 
 TRegResult TRegistry::EnumValueNames(const TRegKey& key, std::vector<std::string>& names) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok) return opened;
+  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
+    return opened;
   return hive.EnumNames(EnumValues, key.Id, names);
 }
 
 TRegResult TRegistry::EnumSubKeys(const TRegKey& key, std::vector<std::string>& names) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok) return opened;
+  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
+    return opened;
   return hive.EnumNames(EnumKeys, key.Id, names);
 }
 
 TRegResult TRegistry::DeleteTree(const TRegKey& key, bool includeKey) {
   TTransaction transaction(*this, key.Root);
-  if (transaction.Begun() != TRegResult::Ok) return transaction.Begun();
+  if (transaction.Begun() != TRegResult::Ok)
+    return transaction.Begun();
   TRegistryHive& hive = Hive(key.Root);
-  if (const TRegResult exists = hive.KeyExists(key.Id); exists != TRegResult::Ok) return exists;
-  if (includeKey && key.Id == RootKeyId) return TRegResult::AccessDenied;
+  if (const TRegResult exists = hive.KeyExists(key.Id); exists != TRegResult::Ok)
+    return exists;
+  if (includeKey && key.Id == RootKeyId)
+    return TRegResult::AccessDenied;
   // Foreign keys cascade to every descendant key and its values.
   TStatementUse use(hive.Statement(includeKey ? DelKey : DelChildren));
   sqlite3_bind_int64(*use, 1, key.Id);
-  if (const TRegResult deleted = hive.Step(*use); deleted != TRegResult::Ok) return deleted;
+  if (const TRegResult deleted = hive.Step(*use); deleted != TRegResult::Ok)
+    return deleted;
   return transaction.Commit();
 }
 
-TRegistry::TTransaction::TTransaction(TRegistry& registry, TRootKey root) : FHive(&registry.Hive(root)) {
+TRegistry::TTransaction::TTransaction(TRegistry& registry, TRootKey root)
+    : FHive(&registry.Hive(root)) {
   FHive->Mutex.lock();
   FBegun = FHive->EnsureOpen();
   if (FBegun == TRegResult::Ok && FHive->TransactionDepth == 0) {
@@ -439,7 +486,8 @@ TRegistry::TTransaction::TTransaction(TRegistry& registry, TRootKey root) : FHiv
 }
 
 TRegResult TRegistry::TTransaction::Commit() {
-  if (FDone) return FBegun == TRegResult::Ok ? TRegResult::IoError : FBegun;
+  if (FDone)
+    return FBegun == TRegResult::Ok ? TRegResult::IoError : FBegun;
   FDone = true;
   TRegResult result = TRegResult::Ok;
   if (--FHive->TransactionDepth == 0) {
@@ -448,7 +496,8 @@ TRegResult TRegistry::TTransaction::Commit() {
       result = TRegResult::IoError;
     } else {
       result = FHive->Exec("COMMIT");
-      if (result != TRegResult::Ok) FHive->Exec("ROLLBACK");
+      if (result != TRegResult::Ok)
+        FHive->Exec("ROLLBACK");
     }
   }
   FHive->Mutex.unlock();
@@ -456,7 +505,8 @@ TRegResult TRegistry::TTransaction::Commit() {
 }
 
 TRegistry::TTransaction::~TTransaction() {
-  if (FDone) return;
+  if (FDone)
+    return;
   if (--FHive->TransactionDepth == 0) {
     FHive->Exec("ROLLBACK");
   } else {

@@ -22,11 +22,11 @@ enum class TRegValueType : std::uint32_t { String = 1, Binary = 3, DWord = 4 };
 
 enum class TRegResult {
   Ok,
-  NotFound,      // key or value does not exist
-  AccessDenied,  // the hive cannot be opened for writing
-  InvalidName,   // empty path component or value name with a NUL
-  Busy,          // another process held the hive longer than the busy time-out
-  IoError,       // the database reported any other failure
+  NotFound,     // key or value does not exist
+  AccessDenied, // the hive cannot be opened for writing
+  InvalidName,  // empty path component or value name with a NUL
+  Busy,         // another process held the hive longer than the busy time-out
+  IoError,      // the database reported any other failure
 };
 
 struct TRegValue {
@@ -67,7 +67,7 @@ std::uint32_t ValueDWord(const TRegValue& value);
 class TRegistryHive;
 
 class TRegistry {
- public:
+public:
   explicit TRegistry(TRegistryLocations locations);
   ~TRegistry();
   TRegistry(const TRegistry&) = delete;
@@ -91,25 +91,25 @@ class TRegistry {
   // Groups the calls made on this thread against one hive into one atomic,
   // durable write. Transactions nest; only the outermost one commits.
   class TTransaction {
-   public:
+  public:
     TTransaction(TRegistry& registry, TRootKey root);
-    ~TTransaction();  // rolls back unless committed
+    ~TTransaction(); // rolls back unless committed
     TTransaction(const TTransaction&) = delete;
     TTransaction& operator=(const TTransaction&) = delete;
     TRegResult Begun() const { return FBegun; }
     TRegResult Commit();
 
-   private:
+  private:
     TRegistryHive* FHive;
     TRegResult FBegun;
     bool FDone = false;
   };
 
- private:
+private:
   TRegistryHive& Hive(TRootKey root);
 
   TRegistryLocations FLocations;
   std::unique_ptr<TRegistryHive> FHives[3];
 };
 
-std::string_view RootKeyName(TRootKey root);  // "HKEY_CURRENT_USER" ...
+std::string_view RootKeyName(TRootKey root); // "HKEY_CURRENT_USER" ...

@@ -2,14 +2,14 @@
 #include "platform/ShellFolders.h"
 
 #include <QStandardPaths>
-
 #include <cstdlib>
 #include <filesystem>
 
 namespace {
 
 std::string XdgDataHome() {
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0') return data;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0')
+    return data;
   const char* home = std::getenv("HOME");
   return (std::filesystem::path(home != nullptr ? home : "") / ".local" / "share").string();
 }
@@ -18,13 +18,15 @@ std::string XdgDocuments() {
   return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
 }
 
-}  // namespace
+} // namespace
 
 std::string ShellFolder(TRegistry& registry, std::string_view name) {
   TRegKey key;
-  if (registry.CreateKey(TRootKey::CurrentUser, ShellFoldersKey, "", key) != TRegResult::Ok) return {};
+  if (registry.CreateKey(TRootKey::CurrentUser, ShellFoldersKey, "", key) != TRegResult::Ok)
+    return {};
   TRegValue value;
-  if (registry.QueryValue(key, name, value) == TRegResult::Ok) return ValueText(value);
+  if (registry.QueryValue(key, name, value) == TRegResult::Ok)
+    return ValueText(value);
   std::string folder;
   if (name == ShellFolderAppData) {
     folder = XdgDataHome();

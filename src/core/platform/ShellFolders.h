@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/Registry.h"
+
 #include <string>
 #include <string_view>
-
-#include "platform/Registry.h"
 
 // The per-user "Shell Folders" key, seeded on first use with the XDG folders:
 // "AppData" = $XDG_DATA_HOME (default ~/.local/share), "Personal" = the XDG

@@ -3,4 +3,6 @@
 
 #include <unistd.h>
 
-bool IsUserAdmin() { return geteuid() == 0; }
+bool IsUserAdmin() {
+  return geteuid() == 0;
+}

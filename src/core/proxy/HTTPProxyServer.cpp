@@ -16,7 +16,9 @@ THTTPProxyServer::THTTPProxyServer() {
   UnknownCommandReply = "400";
 }
 
-THTTPProxyServer::~THTTPProxyServer() { StopAndJoin(); }
+THTTPProxyServer::~THTTPProxyServer() {
+  StopAndJoin();
+}
 
 void THTTPProxyServer::SetEnabled(bool value) {
   std::lock_guard lock(FLifecycleLock);
@@ -53,7 +55,9 @@ void THTTPProxyServer::SetPort(int value) {
   }
 }
 
-void THTTPProxyServer::DisconnectRemote(TContext& context) { context.ShutdownLinked(); }
+void THTTPProxyServer::DisconnectRemote(TContext& context) {
+  context.ShutdownLinked();
+}
 
 bool THTTPProxyServer::IsLocalIP(const std::string& address) {
   std::call_once(FLocalIPListFilled, [this] { FLocalIPList = GetLocalIPList(); });

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "common/Snapshot.h"
 #include "net/CommandTCPServer.h"
 #include "net/URI.h"
 #include "proxy/HeaderList.h"
 #include "proxy/PostData.h"
-#include "proxy/Snapshot.h"
 
 #include <atomic>
 #include <chrono>
@@ -89,9 +89,13 @@ public:
   // Host and port change together, so a request never pairs one proxy's host with another's port.
   void SetAnonymousProxy(std::string host, int port) { FUpstream.Set({std::move(host), port}); }
   std::string AnonymousProxyUserName() const { return *FAnonymousProxyUserName.Get(); }
-  void SetAnonymousProxyUserName(std::string value) { FAnonymousProxyUserName.Set(std::move(value)); }
+  void SetAnonymousProxyUserName(std::string value) {
+    FAnonymousProxyUserName.Set(std::move(value));
+  }
   std::string AnonymousProxyPassword() const { return *FAnonymousProxyPassword.Get(); }
-  void SetAnonymousProxyPassword(std::string value) { FAnonymousProxyPassword.Set(std::move(value)); }
+  void SetAnonymousProxyPassword(std::string value) {
+    FAnonymousProxyPassword.Set(std::move(value));
+  }
   std::string ProxyUserName() const { return FCredentials.Get()->UserName; }
   std::string ProxyPassword() const { return FCredentials.Get()->Password; }
   void SetProxyCredentials(std::string userName, std::string password) {
@@ -100,7 +104,8 @@ public:
   std::string Via() const { return *FVia.Get(); }
   void SetVia(std::string value) { FVia.Set(std::move(value)); }
 
-  // The block check: false when the absolute URI matches a blocked entry and none of its exceptions.
+  // The block check: false when the absolute URI matches a blocked entry and none of its
+  // exceptions.
   bool URLAllowed(std::string_view uri) const;
   // Removes script elements when BlockJavaScript is on and the document is under
   // MaxFilteredDocument bytes; fires OnHTTPDocument first.
@@ -108,7 +113,8 @@ public:
   // Whether address is one of this machine's (the list is read once).
   bool IsLocalIP(const std::string& address);
 
-  std::function<void(THTTPProxyServer&, const std::string& document, std::string& body)> OnHTTPDocument;
+  std::function<void(THTTPProxyServer&, const std::string& document, std::string& body)>
+      OnHTTPDocument;
   std::function<void(THTTPProxyServer&, TURI&, THeaderList&)> OnHTTPHead;
   std::function<void(THTTPProxyServer&, TURI&, THeaderList&)> OnHTTPGet;
   std::function<void(THTTPProxyServer&, const std::string& target)> OnHTTPConnect;
@@ -145,7 +151,9 @@ private:
   // lives, so that disabling the server or DisconnectRemote can reach it.
   class TUpstreamRecord {
   public:
-    TUpstreamRecord(TContext& context, TTCPConnection& upstream) : FContext(context) { FContext.Link(&upstream); }
+    TUpstreamRecord(TContext& context, TTCPConnection& upstream) : FContext(context) {
+      FContext.Link(&upstream);
+    }
     ~TUpstreamRecord() { FContext.Link(nullptr); }
     TUpstreamRecord(const TUpstreamRecord&) = delete;
     TUpstreamRecord& operator=(const TUpstreamRecord&) = delete;
@@ -189,8 +197,9 @@ private:
   void Report(const TProxyStatistics& increments);
   void ReportBytes(std::int64_t bytes);
   std::string PageFoot() const;
-  void SendPage(TTCPConnection& connection, std::string_view statusLine, std::string_view extraHeader,
-                std::string_view title, std::string_view heading, std::string_view messageLine);
+  void SendPage(TTCPConnection& connection, std::string_view statusLine,
+                std::string_view extraHeader, std::string_view title, std::string_view heading,
+                std::string_view messageLine);
   std::string HostNotFoundDetails(const std::string& host, const std::string* document,
                                   const std::string& error) const;
 
@@ -203,7 +212,8 @@ private:
   std::atomic<bool> FBlockFlash{false};
   std::atomic<bool> FBlockExeFiles{false};
   std::atomic<bool> FBlockJavaScript{false};
-  TSnapshot<std::string> FBindErrorMsg{"Could not bind socket. Address and port are already in use."};
+  TSnapshot<std::string> FBindErrorMsg{
+      "Could not bind socket. Address and port are already in use."};
   TSnapshot<std::string> FProxyAuthIP;
   TSnapshot<std::string> FServerName;
   TSnapshot<TBlockList> FBlockList;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/AsciiText.h"
 #include "proxy/HTTPProxyServer.h"
-#include "proxy/TextSearch.h"
 
 #include <cstring>
 
@@ -109,7 +109,8 @@ void THTTPProxyServer::FilterHTMLDocument(const std::string& document, std::stri
   }
 }
 
-void THTTPProxyServer::RefuseBlocked(TTCPConnection& browser, std::int64_t TProxyStatistics::*counter) {
+void THTTPProxyServer::RefuseBlocked(TTCPConnection& browser,
+                                     std::int64_t TProxyStatistics::*counter) {
   TProxyStatistics increments;
   increments.*counter = 1;
   Report(increments);
@@ -134,7 +135,8 @@ bool THTTPProxyServer::ExtensionBlocked(TTCPConnection& browser, const std::stri
   return false;
 }
 
-bool THTTPProxyServer::ContentTypeBlocked(TTCPConnection& browser, const THeaderList& responseHeaders) {
+bool THTTPProxyServer::ContentTypeBlocked(TTCPConnection& browser,
+                                          const THeaderList& responseHeaders) {
   const TBlockRule rules[] = {
       {BlockJavaScript(), "application/x-javascript", &TProxyStatistics::BlockedJavaScript},
       {BlockJavaScript(), "application/x-vbscript", &TProxyStatistics::BlockedJavaScript},

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "proxy/HTTPProxyServer.h"
-#include "proxy/ResponsePages.h"
-#include "proxy/TextSearch.h"
-
+#include "common/AsciiText.h"
 #include "net/Base64.h"
 #include "net/TCPClient.h"
+#include "proxy/HTTPProxyServer.h"
+#include "proxy/ResponsePages.h"
 
 #include <charconv>
 
@@ -100,7 +99,8 @@ bool THTTPProxyServer::CheckCredentials(TTCPConnection& browser, THeaderList& he
   if (credentials->UserName.empty()) {
     return true;
   }
-  const std::string expected = "Basic " + EncodeBase64(credentials->UserName + ":" + credentials->Password);
+  const std::string expected =
+      "Basic " + EncodeBase64(credentials->UserName + ":" + credentials->Password);
   if (headers.Value("Proxy-Authorization") != expected) {
     SendProxyAuthRequired(browser);
     return false;
@@ -122,7 +122,8 @@ void THTTPProxyServer::PrepareForwardHeaders(THeaderList& headers) const {
   headers.Delete("Expect");
 }
 
-void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upstream, const std::string* document) {
+void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upstream,
+                                       const std::string* document) {
   try {
     upstream.Connect();
   } catch (const EConnectError& error) {
@@ -131,7 +132,8 @@ void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upst
   }
 }
 
-THTTPProxyServer::TUpstreamChoice THTTPProxyServer::ChooseUpstream(TTCPClient& upstream, const TURI& uri) const {
+THTTPProxyServer::TUpstreamChoice THTTPProxyServer::ChooseUpstream(TTCPClient& upstream,
+                                                                   const TURI& uri) const {
   const auto proxy = FUpstream.Get();
   if (!proxy->Host.empty()) {
     upstream.Host = proxy->Host;
@@ -143,7 +145,8 @@ THTTPProxyServer::TUpstreamChoice THTTPProxyServer::ChooseUpstream(TTCPClient& u
   return {uri.LocalTarget(), true};
 }
 
-void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList& headers, bool count) {
+void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList& headers,
+                                   bool count) {
   const std::string text = headers.Text() + "\r\n";
   connection.Write(text);
   if (count) {
@@ -207,7 +210,9 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   }
   if (length > 0) {
     browser.ReadExact(static_cast<std::uint64_t>(length),
-                      [&body](const char* data, std::size_t size) { body.Append({data, size}); });
+                      [&body](const char* data, std::size_t size) {
+                        body.Append({data, size});
+                      });
   }
   TTCPClient upstream;
   const TUpstreamRecord record(command.Context, upstream);
@@ -218,7 +223,8 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   // Through a proxy the browser's request line goes on as it came.
   const auto [target, direct] = ChooseUpstream(upstream, uri);
   if (direct) {
-    headers[0] = "POST " + target + " " + (command.Params.size() > 1 ? command.Params[1] : "HTTP/1.0");
+    headers[0] =
+        "POST " + target + " " + (command.Params.size() > 1 ? command.Params[1] : "HTTP/1.0");
   }
   if (uri.Protocol != "http") {
     SendAccessDenied(browser, "The server does only support http.");
@@ -280,9 +286,12 @@ void THTTPProxyServer::CommandHead(TCommand& command) {
   TransferBody(upstream, browser, response, true, false, Target(command));
 }
 
-void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& browser, THeaderList& responseHeaders,
-                                    bool countHeaders, bool hasBody, const std::string& document) {
-  const auto reportBlock = [this](std::size_t size) { ReportBytes(static_cast<std::int64_t>(size)); };
+void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& browser,
+                                    THeaderList& responseHeaders, bool countHeaders, bool hasBody,
+                                    const std::string& document) {
+  const auto reportBlock = [this](std::size_t size) {
+    ReportBytes(static_cast<std::int64_t>(size));
+  };
   const std::int64_t length = hasBody ? ContentLength(responseHeaders) : 0;
   const bool html = ContainsText(responseHeaders.Value("Content-Type"), "text/html");
   const bool filtered = html && hasBody && (BlockJavaScript() || OnHTTPDocument);
@@ -327,13 +336,15 @@ void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& br
   if (countHeaders) {
     ReportBytes(static_cast<std::int64_t>(text.size()));
   }
-  const std::uint64_t count = length < 0 ? TTCPConnection::UntilClose : static_cast<std::uint64_t>(length);
+  const std::uint64_t count =
+      length < 0 ? TTCPConnection::UntilClose : static_cast<std::uint64_t>(length);
   const std::size_t early = upstream.TakeBuffered(text, count);
   browser.Write(text);
   if (early > 0) {
     reportBlock(early);
   }
   if (count > early) {
-    upstream.RelayTo(browser, count == TTCPConnection::UntilClose ? count : count - early, reportBlock);
+    upstream.RelayTo(browser, count == TTCPConnection::UntilClose ? count : count - early,
+                     reportBlock);
   }
 }

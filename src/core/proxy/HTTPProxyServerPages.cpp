@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "common/ProductInfo.h"
 #include "proxy/HTTPProxyServer.h"
 #include "proxy/ResponsePages.h"
-
-#include "app/ProductInfo.h"
 
 namespace {
 
@@ -26,8 +25,9 @@ std::string HTTPDate(std::time_t moment) {
   std::tm utc{};
   ::gmtime_r(&moment, &utc);
   char text[40];
-  std::snprintf(text, sizeof text, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", Days[utc.tm_wday], utc.tm_mday,
-                Months[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min, utc.tm_sec);
+  std::snprintf(text, sizeof text, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", Days[utc.tm_wday],
+                utc.tm_mday, Months[utc.tm_mon], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
+                utc.tm_sec);
   return text;
 }
 
@@ -36,12 +36,23 @@ std::string EscapeHTML(std::string_view text) {
   escaped.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-    case '<': escaped += "&lt;"; break;
-    case '>': escaped += "&gt;"; break;
-    case '&': escaped += "&amp;"; break;
-    case '"': escaped += "&quot;"; break;
-    case '\'': escaped += "&#39;"; break;
-    default: escaped += c;
+    case '<':
+      escaped += "&lt;";
+      break;
+    case '>':
+      escaped += "&gt;";
+      break;
+    case '&':
+      escaped += "&amp;";
+      break;
+    case '"':
+      escaped += "&quot;";
+      break;
+    case '\'':
+      escaped += "&#39;";
+      break;
+    default:
+      escaped += c;
     }
   }
   return escaped;
@@ -50,14 +61,14 @@ std::string EscapeHTML(std::string_view text) {
 std::string THTTPProxyServer::PageFoot() const {
   static const std::string filler = FillerComment();
   const std::string home(ProductInfo::HomePage);
-  return "<hr>\r\n<address>" + ServerName() + " Port " + std::to_string(ListeningPort()) + " &ndash; <a href=\"" + home +
-         "\">" + std::string(ProductInfo::ProgramName) + "</a> privacy proxy</address>\r\n" + filler +
-         "\r\n</body></html>\r\n";
+  return "<hr>\r\n<address>" + ServerName() + " Port " + std::to_string(ListeningPort()) +
+         " &ndash; <a href=\"" + home + "\">" + std::string(ProductInfo::ProgramName) +
+         "</a> privacy proxy</address>\r\n" + filler + "\r\n</body></html>\r\n";
 }
 
 void THTTPProxyServer::SendPage(TTCPConnection& connection, std::string_view statusLine,
-                                std::string_view extraHeader, std::string_view title, std::string_view heading,
-                                std::string_view messageLine) {
+                                std::string_view extraHeader, std::string_view title,
+                                std::string_view heading, std::string_view messageLine) {
   std::string page;
   page.reserve(1024);
   page.append(statusLine).append("\r\n");
@@ -80,34 +91,42 @@ void THTTPProxyServer::SendPage(TTCPConnection& connection, std::string_view sta
 void THTTPProxyServer::SendFileNotFound(TTCPConnection& connection, const std::string& message) {
   SendPage(connection, "HTTP/1.0 404 File not Found", {}, "<title>404 File not found</title>",
            "<h1>404 File not found</h1>",
-           "<h2>" + (message.empty() ? std::string("The requested file was not found on this server.") : message) +
+           "<h2>" +
+               (message.empty() ? std::string("The requested file was not found on this server.")
+                                : message) +
                "</h2>");
 }
 
 void THTTPProxyServer::SendAccessDenied(TTCPConnection& connection, const std::string& message) {
   SendPage(connection, "HTTP/1.0 401 Access denied", {}, "<title>401 Access denied</title>",
            "<h1>401 Access denied</h1>",
-           "<h2>" + (message.empty() ? std::string("Your request requires authentication.") : message) + "</h2>");
+           "<h2>" +
+               (message.empty() ? std::string("Your request requires authentication.") : message) +
+               "</h2>");
 }
 
-void THTTPProxyServer::SendProxyAuthRequired(TTCPConnection& connection, const std::string& message) {
+void THTTPProxyServer::SendProxyAuthRequired(TTCPConnection& connection,
+                                             const std::string& message) {
   SendPage(connection, "HTTP/1.0 407 Proxy Authentication Required",
            "Proxy-Authenticate: Basic realm=\"" + ServerName() + "\"",
-           "<title>407 Proxy Authentication Required</title>", "<h1>407 Proxy Authentication Required</h1>",
+           "<title>407 Proxy Authentication Required</title>",
+           "<h1>407 Proxy Authentication Required</h1>",
            message.empty() ? std::string() : "<h2>" + message + "</h2>");
 }
 
 void THTTPProxyServer::SendHostNotFound(TTCPConnection& connection, const std::string& details) {
-  SendPage(connection, "HTTP/1.1 404 Not found", {}, "<title>Host not found</title>", "<h2>Host not found</h2>",
-           details);
+  SendPage(connection, "HTTP/1.1 404 Not found", {}, "<title>Host not found</title>",
+           "<h2>Host not found</h2>", details);
 }
 
-std::string THTTPProxyServer::HostNotFoundDetails(const std::string& host, const std::string* document,
+std::string THTTPProxyServer::HostNotFoundDetails(const std::string& host,
+                                                  const std::string* document,
                                                   const std::string& error) const {
   std::string details = "<p><b>Host: </b>" + EscapeHTML(host) + "<br>";
   if (document) {
     details += "<b>Document: </b>" + EscapeHTML(*document) + "<br>";
   }
   return details + "<b>Error text: </b>" + EscapeHTML(error) + " (<a href=\"" +
-         std::string(ProductInfo::ConnectErrorHelpLink) + "\">Winsock error codes</a>)</p><p>&nbsp;</p>";
+         std::string(ProductInfo::ConnectErrorHelpLink) +
+         "\">Winsock error codes</a>)</p><p>&nbsp;</p>";
 }

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "proxy/HTTPProxyServer.h"
-
 #include "net/TCPClient.h"
 #include "net/TunnelRelay.h"
+#include "proxy/HTTPProxyServer.h"
 
 void THTTPProxyServer::CommandConnect(TCommand& command) {
   TTCPConnection& browser = command.Context.Connection;
@@ -15,8 +14,9 @@ void THTTPProxyServer::CommandConnect(TCommand& command) {
   const TUpstreamRecord record(command.Context, upstream);
   const std::size_t colon = target.find(':');
   upstream.Host = target.substr(0, colon);
-  upstream.Port = static_cast<std::uint16_t>(
-      ParsePort(colon == std::string::npos ? std::string_view() : std::string_view(target).substr(colon + 1), 443));
+  upstream.Port = static_cast<std::uint16_t>(ParsePort(
+      colon == std::string::npos ? std::string_view() : std::string_view(target).substr(colon + 1),
+      443));
   ConnectUpstream(browser, upstream, nullptr);
   browser.Write("HTTP/1.0 200 Connection established\r\nProxy-agent: " + ServerName() + "\r\n\r\n");
   const std::uint64_t total = RelayTunnel(browser, upstream);

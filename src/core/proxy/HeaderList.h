@@ -23,7 +23,9 @@ public:
   std::size_t Count() const { return FLines.size(); }
   const std::string& operator[](std::size_t index) const { return FLines[index]; }
   std::string& operator[](std::size_t index) { return FLines[index]; }
-  void Insert(std::size_t index, std::string line) { FLines.insert(FLines.begin() + static_cast<long>(index), std::move(line)); }
+  void Insert(std::size_t index, std::string line) {
+    FLines.insert(FLines.begin() + static_cast<long>(index), std::move(line));
+  }
   const std::vector<std::string>& Lines() const { return FLines; }
 
 private:

@@ -73,7 +73,8 @@ std::string TPostData::ReadAll() const {
   std::string text(FSize, '\0');
   std::size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = ::pread(FFile, text.data() + done, text.size() - done, static_cast<off_t>(done));
+    const ssize_t n =
+        ::pread(FFile, text.data() + done, text.size() - done, static_cast<off_t>(done));
     if (n <= 0) {
       if (n < 0 && errno == EINTR) {
         continue;
@@ -92,7 +93,8 @@ void TPostData::WriteTo(TTCPConnection& connection) const {
   }
   off_t offset = 0;
   while (static_cast<std::uint64_t>(offset) < FSize) {
-    const ssize_t n = ::sendfile(connection.Handle(), FFile, &offset, FSize - static_cast<std::uint64_t>(offset));
+    const ssize_t n =
+        ::sendfile(connection.Handle(), FFile, &offset, FSize - static_cast<std::uint64_t>(offset));
     if (n > 0) {
       continue;
     }

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window actions of the controller: the blocked-page list editor, the access
 // and cookie dialogs, autostart, the command-line passes and the single instance.
-#include <gmock/gmock.h>
-
-#include <fstream>
-#include <sys/stat.h>
-
 #include "MainTestSupport.h"
 #include "app/CookiesAllowedUnit.h"
 #include "app/OnlyOne.h"
 #include "app/StartFlags.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -20,7 +19,7 @@ using TAnswer = TFakeUserInterface::TLineAndListAnswer;
 constexpr const char* ExistsOrInvalid = "Dieser Eintrag existiert bereits oder ist ungültig.";
 
 class MainUrlEditor : public MainTestBase {
- protected:
+protected:
   void SetUp() override {
     Store([](TRegistrySettings& s) {
       s.BlockSites = true;
@@ -36,19 +35,24 @@ TEST_F(MainUrlEditor, NewAppendsTermWithExceptionsAndAppliesAndStores) {
   Main->NewUrlBtnClick();
 
   EXPECT_THAT(UserInterface.DialogCaptions, ElementsAre("Seite (URL) hinzufügen"));
-  EXPECT_THAT(List(), ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
+  EXPECT_THAT(List(),
+              ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
   EXPECT_EQ(View.BlockedURLsChanges, 1);
   EXPECT_THAT(Main->ProxyServer().BlockedURLS(), ElementsAre("dialer", "ads", "track"));
-  EXPECT_THAT(Stored()->BlockedURLList, ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
+  EXPECT_THAT(Stored()->BlockedURLList,
+              ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
 }
 
 struct TRefusedCase {
   const char* Name;
   TAnswer Answer;
 };
-std::ostream& operator<<(std::ostream& out, const TRefusedCase& c) { return out << c.Name; }
+std::ostream& operator<<(std::ostream& out, const TRefusedCase& c) {
+  return out << c.Name;
+}
 
-class MainUrlEditorRefuses : public MainUrlEditor, public ::testing::WithParamInterface<TRefusedCase> {};
+class MainUrlEditorRefuses : public MainUrlEditor,
+                             public ::testing::WithParamInterface<TRefusedCase> {};
 
 TEST_P(MainUrlEditorRefuses, DuplicateNewEntryShowsErrorAndChangesNothing) {
   UserInterface.LineAndListAnswers.push_back(GetParam().Answer);
@@ -62,13 +66,14 @@ TEST_P(MainUrlEditorRefuses, DuplicateNewEntryShowsErrorAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MainUrlEditorRefuses,
                          ::testing::Values(TRefusedCase{"TermAlreadyEntry", {"ads", "x.example"}},
-                                           TRefusedCase{"WholeEntryExists", {"dialer", "help.example"}}),
+                                           TRefusedCase{"WholeEntryExists",
+                                                        {"dialer", "help.example"}}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MainUrlEditor, EmptyTermOrCancelChangesNothingSilently) {
   UserInterface.LineAndListAnswers.push_back({"", "x"});
   Main->NewUrlBtnClick();
-  Main->NewUrlBtnClick();  // no answer left: cancelled
+  Main->NewUrlBtnClick(); // no answer left: cancelled
   EXPECT_TRUE(UserInterface.Messages.empty());
   EXPECT_EQ(List().size(), 2u);
 }
@@ -76,8 +81,9 @@ TEST_F(MainUrlEditor, EmptyTermOrCancelChangesNothingSilently) {
 TEST_F(MainUrlEditor, EditSplitsEntryAndReplacesItInPlace) {
   struct TCapture : TFakeUserInterface {
     std::string Line, List;
-    bool InputLineAndListDialog(std::string_view caption, std::string_view prompt, std::string_view listPrompt,
-                                std::string& line, std::string& list) override {
+    bool InputLineAndListDialog(std::string_view caption, std::string_view prompt,
+                                std::string_view listPrompt, std::string& line,
+                                std::string& list) override {
       Line = line;
       List = list;
       return TFakeUserInterface::InputLineAndListDialog(caption, prompt, listPrompt, line, list);
@@ -87,7 +93,8 @@ TEST_F(MainUrlEditor, EditSplitsEntryAndReplacesItInPlace) {
   capture.LineAndListAnswers.push_back({"dialers", ""});
   Main.reset();
   Registry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
-  Main = std::make_unique<TMain>(*Registry, capture, View, ProgramFolder(), TStartFlags{}, EphemeralPort());
+  Main = std::make_unique<TMain>(*Registry, capture, View, ProgramFolder(), TStartFlags{},
+                                 EphemeralPort());
   Main->FormCreate();
 
   Main->EditUrlBtnClick(0);
@@ -119,7 +126,8 @@ TEST_F(MainUrlEditor, DeleteRemovesWithoutQuestionAndIgnoresBadIndex) {
 TEST_F(MainUrlEditor, Add2BlockedAppendsRecentPageUnlessListed) {
   UserInterface.ListAnswers = {"http://ads.example/x", "ads", ""};
   Main->Add2BlockedURLsClick("http://ads.example/x");
-  EXPECT_THAT(UserInterface.DialogCaptions, ElementsAre("Seite in zu blockierende Inhalte aufnehmen"));
+  EXPECT_THAT(UserInterface.DialogCaptions,
+              ElementsAre("Seite in zu blockierende Inhalte aufnehmen"));
   EXPECT_THAT(List(), ElementsAre("dialer&&!help.example", "ads", "http://ads.example/x"));
 
   Main->Add2BlockedURLsClick("ads");
@@ -138,7 +146,8 @@ TEST_F(MainDialogs, ProxyAccessStoresAndAppliesOnOk) {
 
   ASSERT_EQ(UserInterface.ProxyAccessShown.size(), 1u);
   EXPECT_EQ(UserInterface.ProxyAccessShown[0].first, TAuthType::atThisPC);
-  EXPECT_EQ(UserInterface.ProxyAccessShown[0].second, "192.168.168.255") << "the edit keeps its design text";
+  EXPECT_EQ(UserInterface.ProxyAccessShown[0].second, "192.168.168.255")
+      << "the edit keeps its stored text";
   EXPECT_EQ(main.ProxyServer().ProxyAuthType(), TAuthType::atThisIP);
   EXPECT_EQ(main.ProxyServer().ProxyAuthIP(), "192.168.1.");
   EXPECT_EQ(Stored()->ProxyAuthType, 2);
@@ -168,14 +177,15 @@ TEST_F(MainDialogs, CookiesDialogReplacesAllowedListOnOkOnly) {
   EXPECT_FALSE(main.IsCookieBlocked("www.quorvane.example"));
   EXPECT_FALSE(main.IsCookieBlocked(""));
 
-  main.CookiesBtnClick();  // cancelled
+  main.CookiesBtnClick(); // cancelled
   EXPECT_FALSE(main.IsCookieBlocked("www.quorvane.example"));
 
   UserInterface.CookiesAllowedAnswers.push_back({"bank"});
   main.CookiesBtnClick();
   EXPECT_THAT(UserInterface.CookiesAllowedShown[1], ElementsAre("quorvane.example"));
   EXPECT_TRUE(main.IsCookieBlocked("www.quorvane.example"));
-  EXPECT_FALSE(main.IsCookieBlocked("mybank.example:443")) << "an entry matches anywhere in the host";
+  EXPECT_FALSE(main.IsCookieBlocked("mybank.example:443"))
+      << "an entry matches anywhere in the host";
   EXPECT_THAT(Stored()->DomainCookiesAllowedList, ElementsAre("bank"));
 }
 
@@ -193,7 +203,8 @@ TEST(CookiesAllowedEdit, AddLowerCasesAndRefusesDuplicates) {
   EXPECT_TRUE(ChangeCookiesAllowedDomain(domains, 1, "Quorvane.example"));
   EXPECT_FALSE(ChangeCookiesAllowedDomain(domains, 0, ""));
   EXPECT_FALSE(ChangeCookiesAllowedDomain(domains, 5, "x"));
-  EXPECT_THAT(domains, ElementsAre("quorvane.example", "quorvane.example")) << "no duplicate test on change";
+  EXPECT_THAT(domains, ElementsAre("quorvane.example", "quorvane.example"))
+      << "no duplicate test on change";
 }
 
 class MainAutoStart : public MainTestBase {};
@@ -216,7 +227,8 @@ TEST_F(MainAutoStart, EntryOfAnotherProgramDoesNotCount) {
   const TAutoStart other(Home.Path() / "autostart", "/usr/bin/other");
   ASSERT_TRUE(other.Add(UserInterface));
   EXPECT_FALSE(TAutoStart(Home.Path() / "autostart", "/opt/quorvane/quorvane").Exists());
-  EXPECT_TRUE(TAutoStart(Home.Path() / "autostart", "/USR/BIN/OTHER").Exists()) << "compared upper-cased";
+  EXPECT_TRUE(TAutoStart(Home.Path() / "autostart", "/USR/BIN/OTHER").Exists())
+      << "compared upper-cased";
 }
 
 TEST_F(MainAutoStart, UnwritableFolderReportsCodeFive) {
@@ -228,8 +240,10 @@ TEST_F(MainAutoStart, UnwritableFolderReportsCodeFive) {
   EXPECT_EQ(UserInterface.Messages[0].Caption, "Quorvane");
   EXPECT_EQ(UserInterface.Messages[0].Kind, TMsgKind::Error);
   EXPECT_EQ(UserInterface.Messages[0].Text,
-            "Wert konnte nicht in die Registrierung eingefügt werden. Fehlercode: 5.\r\n\r\nDas Ändern des "
-            "Autostarteintrages ist nur als Nutzer mit Admin-Rechten möglich. Unter Windows Vista muss Quorvane "
+            "Wert konnte nicht in die Registrierung eingefügt werden. Fehlercode: 5.\r\n\r\nDas "
+            "Ändern des "
+            "Autostarteintrages ist nur als Nutzer mit Admin-Rechten möglich. Unter Windows Vista "
+            "muss Quorvane "
             "als Admin gestartet werden.");
 }
 
@@ -238,7 +252,9 @@ struct TPassCase {
   std::vector<std::string> Arguments;
   TStartFlags Expected;
 };
-std::ostream& operator<<(std::ostream& out, const TPassCase& c) { return out << c.Name; }
+std::ostream& operator<<(std::ostream& out, const TPassCase& c) {
+  return out << c.Name;
+}
 
 class CommandLinePasses : public ::testing::TestWithParam<TPassCase> {};
 
@@ -253,13 +269,14 @@ TEST_P(CommandLinePasses, SetFlags) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLinePasses,
-    ::testing::Values(TPassCase{"None", {}, {}},
-                      TPassCase{"Deinstall", {"/Deinstall", "/MULTI"}, {true, false, false, false}},
-                      TPassCase{"DeinstallProxy", {"/DeinstallProxy"}, {true, false, false, false}},
-                      TPassCase{"DeinstallPK", {"/SILENT", "/DeinstallPK"}, {true, false, false, false}},
-                      TPassCase{"UninstallIsCaseSensitive", {"/deinstall"}, {}},
-                      TPassCase{"LaterPassesIgnoreCase", {"/multi", "/UserAdmin"}, {false, true, true, false}},
-                      TPassCase{"SwitchAnywhereInArgument", {"x/silentx"}, {false, false, false, true}}),
+    ::testing::Values(
+        TPassCase{"None", {}, {}},
+        TPassCase{"Deinstall", {"/Deinstall", "/MULTI"}, {true, false, false, false}},
+        TPassCase{"DeinstallProxy", {"/DeinstallProxy"}, {true, false, false, false}},
+        TPassCase{"DeinstallPK", {"/SILENT", "/DeinstallPK"}, {true, false, false, false}},
+        TPassCase{"UninstallIsCaseSensitive", {"/deinstall"}, {}},
+        TPassCase{"LaterPassesIgnoreCase", {"/multi", "/UserAdmin"}, {false, true, true, false}},
+        TPassCase{"SwitchAnywhereInArgument", {"x/silentx"}, {false, false, false, true}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 class MainSecondInstance : public MainTestBase {};
@@ -280,7 +297,8 @@ TEST_F(MainSecondInstance, AsksFirstToRestoreShowsMessageAndEnds) {
 
   EXPECT_TRUE(flags.TerminateAtStart);
   ASSERT_EQ(secondUser.Messages.size(), 1u);
-  EXPECT_EQ(secondUser.Messages[0].Text, "Quorvane läuft bereits! Nutzen Sie die vorhandene Instanz.");
+  EXPECT_EQ(secondUser.Messages[0].Text,
+            "Quorvane läuft bereits! Nutzen Sie die vorhandene Instanz.");
   EXPECT_EQ(secondUser.Messages[0].Caption, "Fehler");
 }
 
@@ -309,4 +327,4 @@ TEST_F(MainSecondInstance, LockIsFreeAgainOnceFirstEnds) {
   EXPECT_EQ(folder.st_mode & 0777, 0700u);
 }
 
-}  // namespace
+} // namespace

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The controller's start-up, settings changes, port rebinding and shutdown.
-#include <gmock/gmock.h>
-
-#include <QTimer>
-
 #include "LoopbackSockets.h"
-#include "ScriptedOrigin.h"
 #include "MainTestSupport.h"
+#include "ScriptedOrigin.h"
 #include "app/MainTexts.h"
 #include "app/Tools.h"
+
+#include <QTimer>
+#include <gmock/gmock.h>
 
 namespace {
 
@@ -60,7 +59,8 @@ TEST_F(MainLifecycle, StartsServerLastWithStoredPortBlockingAndAccess) {
   EXPECT_EQ(server.ServerName(), "Quorvane 1.20");
   EXPECT_EQ(server.Via(), "1.0 Quorvane (1.20 http://www.quorvane.example/)");
   EXPECT_EQ(server.DefaultTransferBlockSize(), 65535);
-  EXPECT_THAT(View.StatusTexts, ElementsAre("Quorvane Proxy-Server am Port " + std::to_string(port) + " aktiv"));
+  EXPECT_THAT(View.StatusTexts,
+              ElementsAre("Quorvane Proxy-Server am Port " + std::to_string(port) + " aktiv"));
   EXPECT_TRUE(UserInterface.Messages.empty());
 }
 
@@ -89,7 +89,8 @@ TEST_F(MainLifecycle, ShutdownStopsServerBeforeSavingStatistics) {
   TScriptedOrigin origin("HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\nok");
   TMain& main = Start();
   const std::uint16_t port = main.ProxyServer().ListeningPort();
-  loopback::Exchange(port, "GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/a HTTP/1.0\r\n\r\n");
+  loopback::Exchange(port, "GET http://127.0.0.1:" + std::to_string(origin.Port()) +
+                               "/a HTTP/1.0\r\n\r\n");
 
   main.FormDestroy();
 
@@ -136,7 +137,8 @@ TEST_F(MainLifecycle, PortChangeRebindsRunningServer) {
 
   EXPECT_TRUE(Accepts(second));
   EXPECT_FALSE(Accepts(first));
-  EXPECT_EQ(main.StatusText(), "Quorvane Proxy-Server am Port " + std::to_string(second) + " aktiv");
+  EXPECT_EQ(main.StatusText(),
+            "Quorvane Proxy-Server am Port " + std::to_string(second) + " aktiv");
   EXPECT_TRUE(UserInterface.Messages.empty());
 }
 
@@ -233,4 +235,4 @@ TEST_F(MainLifecycle, StatisticsTextsFormatCountersAndRunTime) {
   EXPECT_EQ(texts.lTotalBytesInDownloads, "12 Byte");
 }
 
-}  // namespace
+} // namespace

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The request events on real requests through the server: header rewriting, the
 // cookie step, counters and the recent pages.
-#include <gmock/gmock.h>
-
-#include <thread>
-
 #include "LoopbackSockets.h"
 #include "MainTestSupport.h"
 #include "ScriptedOrigin.h"
 #include "app/MainTexts.h"
+
+#include <gmock/gmock.h>
+#include <thread>
 
 namespace {
 
@@ -24,15 +23,18 @@ struct TRewriteCase {
   bool BlockBrowserName;
   bool BlockReferer;
   bool BlockCookies;
-  const char* RequestHeaders;  // each line ends with CRLF
-  std::vector<std::string> Present;  // lines the origin must see
-  std::vector<std::string> Absent;   // texts the origin must not see
+  const char* RequestHeaders;       // each line ends with CRLF
+  std::vector<std::string> Present; // lines the origin must see
+  std::vector<std::string> Absent;  // texts the origin must not see
   std::uint32_t BlockedCookies;
 };
 
-std::ostream& operator<<(std::ostream& out, const TRewriteCase& c) { return out << c.Name; }
+std::ostream& operator<<(std::ostream& out, const TRewriteCase& c) {
+  return out << c.Name;
+}
 
-const std::string BlockedReferer = "Referer: blocked_by_Quorvane_1.20_http://www.quorvane.example/\r\n";
+const std::string BlockedReferer =
+    "Referer: blocked_by_Quorvane_1.20_http://www.quorvane.example/\r\n";
 
 class MainRewrite : public MainTestBase, public ::testing::WithParamInterface<TRewriteCase> {};
 
@@ -48,16 +50,20 @@ TEST_P(MainRewrite, OriginSeesRewrittenHeaders) {
   TMain& main = Start();
   const std::string url = "http://127.0.0.1:" + std::to_string(origin.Port()) + "/page";
   std::string request = std::string(c.Method) + " " + url + " HTTP/1.0\r\n" + c.RequestHeaders;
-  if (std::string(c.Method) == "POST") request += "Content-Length: 3\r\n";
+  if (std::string(c.Method) == "POST")
+    request += "Content-Length: 3\r\n";
   request += "\r\n";
-  if (std::string(c.Method) == "POST") request += "a=b";
+  if (std::string(c.Method) == "POST")
+    request += "a=b";
 
   const std::string reply = loopback::Exchange(main.ProxyServer().ListeningPort(), request);
   ASSERT_THAT(reply, HasSubstr("200 OK"));
 
   const std::string seen = origin.FirstRequest();
-  for (const std::string& line : c.Present) EXPECT_THAT(seen, HasSubstr(line));
-  for (const std::string& text : c.Absent) EXPECT_THAT(seen, Not(HasSubstr(text)));
+  for (const std::string& line : c.Present)
+    EXPECT_THAT(seen, HasSubstr(line));
+  for (const std::string& text : c.Absent)
+    EXPECT_THAT(seen, Not(HasSubstr(text)));
   const TStatisticsTexts texts = main.StatisticsTexts();
   EXPECT_EQ(texts.lCookies, std::to_string(c.BlockedCookies));
   const std::string& count = std::string(c.Method) == "GET"    ? texts.lGET
@@ -70,33 +76,101 @@ TEST_P(MainRewrite, OriginSeesRewrittenHeaders) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, MainRewrite,
     ::testing::Values(
-        TRewriteCase{"AllOnGet", "GET", true, true, true,
-                     "Host: shop.example\r\nUser-Agent: Browser/9\r\nReferer: http://a.example/\r\nCookie: id=1\r\n",
+        TRewriteCase{"AllOnGet",
+                     "GET",
+                     true,
+                     true,
+                     true,
+                     "Host: shop.example\r\nUser-Agent: Browser/9\r\nReferer: "
+                     "http://a.example/\r\nCookie: id=1\r\n",
                      {"User-Agent: Quorvane 1.20\r\n", BlockedReferer},
                      {"Browser/9", "a.example", "Cookie:"},
                      1},
-        TRewriteCase{"RefererAddedWhenMissing", "GET", false, true, false, "Host: shop.example\r\n",
-                     {BlockedReferer}, {}, 0},
-        TRewriteCase{"UserAgentAddedWhenMissing", "GET", true, false, false, "Host: shop.example\r\n",
-                     {"User-Agent: Quorvane 1.20\r\n"}, {"Referer:"}, 0},
-        TRewriteCase{"AllOffPassesUnchanged", "GET", false, false, false,
-                     "Host: shop.example\r\nUser-Agent: Browser/9\r\nReferer: http://a.example/\r\nCookie: id=1\r\n",
-                     {"User-Agent: Browser/9\r\n", "Referer: http://a.example/\r\n", "Cookie: id=1\r\n"}, {}, 0},
-        TRewriteCase{"AllowedDomainKeepsCookie", "GET", false, false, true,
-                     "Host: www.quorvane.example:8080\r\nCookie: id=1\r\n", {"Cookie: id=1\r\n"}, {}, 0},
-        TRewriteCase{"HostCaseCountsForAllowedDomain", "GET", false, false, true,
-                     "Host: WWW.QUORVANE.EXAMPLE\r\nCookie: id=1\r\n", {}, {"Cookie:"}, 1},
-        TRewriteCase{"EmptyHostKeepsCookie", "GET", false, false, true, "Cookie: id=1\r\n", {"Cookie: id=1\r\n"},
-                     {}, 0},
-        TRewriteCase{"SetCookieAloneIsStripped", "GET", false, false, true,
-                     "Host: shop.example\r\nSet-Cookie: x=2\r\n", {}, {"Set-Cookie:"}, 1},
-        TRewriteCase{"NoCookieNotCounted", "GET", false, false, true, "Host: shop.example\r\n", {}, {}, 0},
-        TRewriteCase{"PostRewritten", "POST", true, true, true,
+        TRewriteCase{"RefererAddedWhenMissing",
+                     "GET",
+                     false,
+                     true,
+                     false,
+                     "Host: shop.example\r\n",
+                     {BlockedReferer},
+                     {},
+                     0},
+        TRewriteCase{"UserAgentAddedWhenMissing",
+                     "GET",
+                     true,
+                     false,
+                     false,
+                     "Host: shop.example\r\n",
+                     {"User-Agent: Quorvane 1.20\r\n"},
+                     {"Referer:"},
+                     0},
+        TRewriteCase{
+            "AllOffPassesUnchanged",
+            "GET",
+            false,
+            false,
+            false,
+            "Host: shop.example\r\nUser-Agent: Browser/9\r\nReferer: http://a.example/\r\nCookie: "
+            "id=1\r\n",
+            {"User-Agent: Browser/9\r\n", "Referer: http://a.example/\r\n", "Cookie: id=1\r\n"},
+            {},
+            0},
+        TRewriteCase{"AllowedDomainKeepsCookie",
+                     "GET",
+                     false,
+                     false,
+                     true,
+                     "Host: www.quorvane.example:8080\r\nCookie: id=1\r\n",
+                     {"Cookie: id=1\r\n"},
+                     {},
+                     0},
+        TRewriteCase{"HostCaseCountsForAllowedDomain",
+                     "GET",
+                     false,
+                     false,
+                     true,
+                     "Host: WWW.QUORVANE.EXAMPLE\r\nCookie: id=1\r\n",
+                     {},
+                     {"Cookie:"},
+                     1},
+        TRewriteCase{"EmptyHostKeepsCookie",
+                     "GET",
+                     false,
+                     false,
+                     true,
+                     "Cookie: id=1\r\n",
+                     {"Cookie: id=1\r\n"},
+                     {},
+                     0},
+        TRewriteCase{"SetCookieAloneIsStripped",
+                     "GET",
+                     false,
+                     false,
+                     true,
+                     "Host: shop.example\r\nSet-Cookie: x=2\r\n",
+                     {},
+                     {"Set-Cookie:"},
+                     1},
+        TRewriteCase{
+            "NoCookieNotCounted", "GET", false, false, true, "Host: shop.example\r\n", {}, {}, 0},
+        TRewriteCase{"PostRewritten",
+                     "POST",
+                     true,
+                     true,
+                     true,
                      "Host: shop.example\r\nUser-Agent: Browser/9\r\nCookie: id=1\r\n",
-                     {"User-Agent: Quorvane 1.20\r\n", BlockedReferer}, {"Browser/9", "Cookie:"}, 1},
-        TRewriteCase{"HeadRewritten", "HEAD", true, true, true,
+                     {"User-Agent: Quorvane 1.20\r\n", BlockedReferer},
+                     {"Browser/9", "Cookie:"},
+                     1},
+        TRewriteCase{"HeadRewritten",
+                     "HEAD",
+                     true,
+                     true,
+                     true,
                      "Host: shop.example\r\nUser-Agent: Browser/9\r\nCookie: id=1\r\n",
-                     {"User-Agent: Quorvane 1.20\r\n", BlockedReferer}, {"Browser/9", "Cookie:"}, 1}),
+                     {"User-Agent: Quorvane 1.20\r\n", BlockedReferer},
+                     {"Browser/9", "Cookie:"},
+                     1}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 class MainRequests : public MainTestBase {};
@@ -121,7 +195,9 @@ struct TRecentCase {
   std::vector<std::string> Expected;
 };
 
-std::ostream& operator<<(std::ostream& out, const TRecentCase& c) { return out << c.Name; }
+std::ostream& operator<<(std::ostream& out, const TRecentCase& c) {
+  return out << c.Name;
+}
 
 class MainRecent : public MainTestBase, public ::testing::WithParamInterface<TRecentCase> {};
 
@@ -131,7 +207,8 @@ TEST_P(MainRecent, KeepsNewestFirstUpToMaximum) {
   main.Settings().SaveLastCalledSites = c.Save;
   main.Settings().MaxLastCalledSites = c.Max;
   main.SettingsChanged();
-  for (const char* page : {"a", "b", "c", "d", "e"}) main.AddLastCalledSite(page);
+  for (const char* page : {"a", "b", "c", "d", "e"})
+    main.AddLastCalledSite(page);
   EXPECT_EQ(main.LastCalledSites(), c.Expected);
 }
 
@@ -143,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, MainRecent,
 
 TEST_F(MainRecent, LoweredMaximumDropsEveryOlderPageWithTheNextOne) {
   TMain& main = Start();
-  for (const char* page : {"a", "b", "c", "d"}) main.AddLastCalledSite(page);
+  for (const char* page : {"a", "b", "c", "d"})
+    main.AddLastCalledSite(page);
   main.Settings().MaxLastCalledSites = 2;
   main.SettingsChanged();
   main.AddLastCalledSite("e");
@@ -175,13 +253,15 @@ TEST_F(MainRequests, ConcurrentRequestsAreAllCountedAndRefreshesCoalesced) {
       for (int i = 0; i < PerThread; ++i) {
         const std::string reply = loopback::Exchange(
             port, "GET " + url + std::to_string(t) + "-" + std::to_string(i) + " HTTP/1.0\r\n\r\n");
-        if (reply.find("200 OK") != std::string::npos) ++ok;
+        if (reply.find("200 OK") != std::string::npos)
+          ++ok;
       }
     });
   }
   // The main thread keeps its event loop running meanwhile, as the program does.
   ProcessEventsUntil([&] { return ok.load() == Threads * PerThread; }, std::chrono::seconds(60));
-  for (auto& browser : browsers) browser.join();
+  for (auto& browser : browsers)
+    browser.join();
   ASSERT_EQ(ok.load(), Threads * PerThread);
 
   const std::string all = std::to_string(Threads * PerThread);
@@ -199,8 +279,8 @@ TEST_F(MainRequests, BlockedPageCountedFromServerStatistics) {
     s.BlockedURLList = {"forbidden"};
   });
   TMain& main = Start();
-  const std::string reply =
-      loopback::Exchange(main.ProxyServer().ListeningPort(), "GET http://forbidden.example/ HTTP/1.0\r\n\r\n");
+  const std::string reply = loopback::Exchange(main.ProxyServer().ListeningPort(),
+                                               "GET http://forbidden.example/ HTTP/1.0\r\n\r\n");
   EXPECT_THAT(reply, HasSubstr("401"));
   EXPECT_EQ(main.StatisticsTexts().lWerbungen, "1");
 }
@@ -211,7 +291,9 @@ struct TResetCase {
   bool Cleared;
 };
 
-std::ostream& operator<<(std::ostream& out, const TResetCase& c) { return out << c.Name; }
+std::ostream& operator<<(std::ostream& out, const TResetCase& c) {
+  return out << c.Name;
+}
 
 class MainReset : public MainTestBase, public ::testing::WithParamInterface<TResetCase> {};
 
@@ -228,7 +310,8 @@ TEST_P(MainReset, ClearsEveryCounterUnlessAnsweredNo) {
   main.ClearStatBtnClick();
 
   ASSERT_EQ(UserInterface.Messages.size(), 1u);
-  EXPECT_EQ(UserInterface.Messages[0].Text, "Möchten Sie die Statistik wirklich auf 0 zurücksetzen?");
+  EXPECT_EQ(UserInterface.Messages[0].Text,
+            "Möchten Sie die Statistik wirklich auf 0 zurücksetzen?");
   EXPECT_EQ(UserInterface.Messages[0].Caption, "Bestätigung");
   EXPECT_EQ(UserInterface.Messages[0].Buttons, TMsgButtons::YesNo);
   const TStatisticsTexts texts = main.StatisticsTexts();
@@ -251,4 +334,4 @@ INSTANTIATE_TEST_SUITE_P(Answers, MainReset,
                                            TResetCase{"No", TModalResult::No, false}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-}  // namespace
+} // namespace

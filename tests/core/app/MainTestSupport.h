@@ -1,21 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QCoreApplication>
-#include <chrono>
-#include <functional>
-#include <memory>
-#include <thread>
-
-#include <gtest/gtest.h>
-
 #include "StoredSettings.h"
 #include "app/MainUnit.h"
 #include "platform/Registry.h"
 
+#include <QCoreApplication>
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
 // A window that records what the controller asked of it.
 class TRecordingView : public TMainView {
- public:
+public:
   void SetStatusText(const std::string& text) override { StatusTexts.push_back(text); }
   void ShowStatistics(const TStatisticsTexts& texts) override {
     ++StatisticsShown;
@@ -24,20 +23,23 @@ class TRecordingView : public TMainView {
   void BlockedURLsChanged() override { ++BlockedURLsChanges; }
   void RestoreWindow() override { ++Restores; }
   std::optional<TWindowPlacement> WindowPlacement() const override { return Placement; }
-  void SetWindowPlacement(const TWindowPlacement& placement) override { Placed.push_back(placement); }
+  void SetWindowPlacement(const TWindowPlacement& placement) override {
+    Placed.push_back(placement);
+  }
 
   std::vector<std::string> StatusTexts;
   int StatisticsShown = 0;
   TStatisticsTexts LastStatistics;
   int BlockedURLsChanges = 0;
   int Restores = 0;
-  std::optional<TWindowPlacement> Placement;  // what the window reports
-  std::vector<TWindowPlacement> Placed;       // what the controller applied
+  std::optional<TWindowPlacement> Placement; // what the window reports
+  std::vector<TWindowPlacement> Placed;      // what the controller applied
 };
 
 // Runs the Qt event loop until done() or the time is up; returns done().
-inline bool ProcessEventsUntil(const std::function<bool()>& done,
-                               std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+inline bool
+ProcessEventsUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done() && std::chrono::steady_clock::now() < deadline) {
     QCoreApplication::processEvents();
@@ -49,19 +51,20 @@ inline bool ProcessEventsUntil(const std::function<bool()>& done,
 // A home of its own with its hives, stored settings written before the controller
 // starts, and the controller on an ephemeral port unless a test stores one.
 class MainTestBase : public StoredSettingsTest {
- protected:
+protected:
   static void SetUpTestSuite() {
     static int argc = 1;
     static char name[] = "quorvane_main_tests";
     static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+    if (QCoreApplication::instance() == nullptr)
+      new QCoreApplication(argc, argv);
   }
 
   TMain& Start(TRunOptions run = EphemeralPort(), TStartFlags flags = {}) {
     Registry = std::make_unique<TRegistry>(TRegistryLocations::InFolder(Home.RegistryFolder()));
-    Main = std::make_unique<TMain>(*Registry, UserInterface, View, ProgramFolder(), flags, std::move(run),
-                                   TAutoStart(Home.Path() / "autostart", "/opt/quorvane/quorvane"),
-                                   [this] { return Now; });
+    Main = std::make_unique<TMain>(
+        *Registry, UserInterface, View, ProgramFolder(), flags, std::move(run),
+        TAutoStart(Home.Path() / "autostart", "/opt/quorvane/quorvane"), [this] { return Now; });
     Main->FormCreate();
     return *Main;
   }
@@ -79,7 +82,8 @@ class MainTestBase : public StoredSettingsTest {
   }
 
   TRecordingView View;
-  std::chrono::steady_clock::time_point Now = std::chrono::steady_clock::time_point(std::chrono::hours(1));
+  std::chrono::steady_clock::time_point Now =
+      std::chrono::steady_clock::time_point(std::chrono::hours(1));
   std::unique_ptr<TRegistry> Registry;
   std::unique_ptr<TMain> Main;
 };

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MyTimer32.h"
 
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
@@ -15,30 +13,33 @@ using std::chrono::milliseconds;
 
 TEST(MyTimer32, SleepStepDividesTheIntervalEvenly) {
   struct StepCase {
-    std::vector<int> Intervals;  // set one after the other
+    std::vector<int> Intervals; // set one after the other
     int ExpectedStep;
   };
   for (const StepCase& c : std::vector<StepCase>{{{}, 500},
-                                                  {{1000}, 500},
-                                                  {{1200}, 400},
-                                                  {{700}, 350},
-                                                  {{1000, 300}, 300},
-                                                  {{300, 1000}, 500},
-                                                  {{1200, 450}, 450},
-                                                  {{30000}, 500}}) {
+                                                 {{1000}, 500},
+                                                 {{1200}, 400},
+                                                 {{700}, 350},
+                                                 {{1000, 300}, 300},
+                                                 {{300, 1000}, 500},
+                                                 {{1200, 450}, 450},
+                                                 {{30000}, 500}}) {
     TMyTimer32 timer;
-    for (const int interval : c.Intervals) timer.SetInterval(milliseconds(interval));
-    EXPECT_EQ(timer.SleepStep(), milliseconds(c.ExpectedStep)) << ::testing::PrintToString(c.Intervals);
+    for (const int interval : c.Intervals)
+      timer.SetInterval(milliseconds(interval));
+    EXPECT_EQ(timer.SleepStep(), milliseconds(c.ExpectedStep))
+        << ::testing::PrintToString(c.Intervals);
   }
 }
 
 class MyTimer32Ticks : public ::testing::Test {
- protected:
+protected:
   static void SetUpTestSuite() {
     static int argc = 1;
     static char name[] = "timer-test";
     static char* argv[] = {name, nullptr};
-    if (QCoreApplication::instance() == nullptr) Application = new QCoreApplication(argc, argv);
+    if (QCoreApplication::instance() == nullptr)
+      Application = new QCoreApplication(argc, argv);
   }
   // Runs the main loop until stop() is called or the safety limit passes.
   static void RunLoop(QEventLoop& loop) {
@@ -63,13 +64,15 @@ TEST_F(MyTimer32Ticks, TicksRunOnTheMainThreadOneAtATime) {
     // Longer than the interval: the next tick must wait for this one.
     std::this_thread::sleep_for(milliseconds(50));
     --running;
-    if (threads.size() == 3) loop.quit();
+    if (threads.size() == 3)
+      loop.quit();
   });
   timer.SetEnabled(true);
   RunLoop(loop);
   timer.SetEnabled(false);
   ASSERT_EQ(threads.size(), 3u);
-  for (const auto& id : threads) EXPECT_EQ(id, std::this_thread::get_id());
+  for (const auto& id : threads)
+    EXPECT_EQ(id, std::this_thread::get_id());
   EXPECT_FALSE(overlapped);
 }
 
@@ -94,7 +97,8 @@ TEST_F(MyTimer32Ticks, HandlerThatThrowsDoesNotStopTheTimer) {
   int ticks = 0;
   timer.SetInterval(milliseconds(10));
   timer.SetOnTimer([&](TMyTimer32&) {
-    if (++ticks == 2) loop.quit();
+    if (++ticks == 2)
+      loop.quit();
     throw std::runtime_error("handler failed");
   });
   timer.SetEnabled(true);
@@ -116,4 +120,4 @@ TEST_F(MyTimer32Ticks, DestroyingARunningTimerDropsItsPendingTick) {
   EXPECT_EQ(ticks, 0);
 }
 
-}  // namespace
+} // namespace

@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/RegistrySettingsUnit.h"
-
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "FakeUserInterface.h"
 #include "TempFolder.h"
 #include "app/DateTime.h"
+#include "app/RegistrySettingsUnit.h"
 #include "platform/Registry.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,12 +15,14 @@ using Names = std::vector<std::string>;
 constexpr const char* Root = "Software\\Torvimsk Software\\Quorvane";
 
 class RegistrySettingsTest : public ::testing::Test {
- protected:
+protected:
   RegistrySettingsTest() { std::filesystem::create_directories(ProgramDir); }
 
   void Store(const std::string& section, std::string_view name, std::string_view text) {
     TRegKey key;
-    ASSERT_EQ(Registry.CreateKey(TRootKey::CurrentUser, std::string(Root) + "\\" + section, "", key), TRegResult::Ok);
+    ASSERT_EQ(
+        Registry.CreateKey(TRootKey::CurrentUser, std::string(Root) + "\\" + section, "", key),
+        TRegResult::Ok);
     ASSERT_EQ(Registry.SetValue(key, name, MakeStringValue(text)), TRegResult::Ok);
   }
   std::string Stored(TRootKey root, const std::string& path, std::string_view name) {
@@ -37,7 +37,8 @@ class RegistrySettingsTest : public ::testing::Test {
   Names StoredNames(const std::string& section) {
     TRegKey key;
     Names names;
-    if (Registry.OpenKey(TRootKey::CurrentUser, std::string(Root) + "\\" + section, key) == TRegResult::Ok) {
+    if (Registry.OpenKey(TRootKey::CurrentUser, std::string(Root) + "\\" + section, key) ==
+        TRegResult::Ok) {
       Registry.EnumValueNames(key, names);
     }
     return names;
@@ -93,8 +94,9 @@ TEST_F(RegistrySettingsTest, FreshAccountGetsEveryDefault) {
   EXPECT_FALSE(s->BlockFlash);
   EXPECT_TRUE(s->BlockReferer);
   EXPECT_FALSE(s->BlockJS);
-  EXPECT_EQ(s->BlockedURLList,
-            Names{"dialer&&!dialer-protection.example&&!dialer-help.example&&!dialer-info.example"});
+  EXPECT_EQ(
+      s->BlockedURLList,
+      Names{"dialer&&!dialer-protection.example&&!dialer-help.example&&!dialer-info.example"});
   EXPECT_EQ(s->DomainCookiesAllowedList, Names{"quorvane.example"});
   EXPECT_FALSE(s->AutoKill);
   EXPECT_FALSE(s->TOnlineHistory);
@@ -111,7 +113,8 @@ TEST_F(RegistrySettingsTest, FreshAccountGetsEveryDefault) {
   EXPECT_EQ(Stored(TRootKey::CurrentUser, main, "DataPath"), home + "/.local/share/Quorvane");
   for (const char* section : {"BrowserSecurity", "Destroyer", "Statistics"}) {
     TRegKey key;
-    EXPECT_EQ(Registry.OpenKey(TRootKey::CurrentUser, std::string(Root) + "\\" + section, key), TRegResult::Ok)
+    EXPECT_EQ(Registry.OpenKey(TRootKey::CurrentUser, std::string(Root) + "\\" + section, key),
+              TRegResult::Ok)
         << section;
     EXPECT_TRUE(StoredNames(section).empty()) << section;
   }
@@ -137,10 +140,14 @@ TEST_F(RegistrySettingsTest, StoredValuesAreCheckedAndCorrected) {
            {"ProxyPort", "0", &TRegistrySettings::ProxyPort, 8080},
            {"ProxyPort", "-5", &TRegistrySettings::ProxyPort, 8080},
            {"ProxyPort", "port", &TRegistrySettings::ProxyPort, 8080},
-           {"AnonymousProxyCheckInterval", "29", &TRegistrySettings::AnonymousProxyCheckInterval, 60},
-           {"AnonymousProxyCheckInterval", "30", &TRegistrySettings::AnonymousProxyCheckInterval, 30},
-           {"AnonymousProxyCheckInterval", "1800", &TRegistrySettings::AnonymousProxyCheckInterval, 1800},
-           {"AnonymousProxyCheckInterval", "1801", &TRegistrySettings::AnonymousProxyCheckInterval, 60},
+           {"AnonymousProxyCheckInterval", "29", &TRegistrySettings::AnonymousProxyCheckInterval,
+            60},
+           {"AnonymousProxyCheckInterval", "30", &TRegistrySettings::AnonymousProxyCheckInterval,
+            30},
+           {"AnonymousProxyCheckInterval", "1800", &TRegistrySettings::AnonymousProxyCheckInterval,
+            1800},
+           {"AnonymousProxyCheckInterval", "1801", &TRegistrySettings::AnonymousProxyCheckInterval,
+            60},
            {"MaxLastCalledSites", "-1", &TRegistrySettings::MaxLastCalledSites, 1},
            {"MaxLastCalledSites", "0", &TRegistrySettings::MaxLastCalledSites, 0},
        }) {
@@ -188,7 +195,8 @@ TEST_F(RegistrySettingsTest, SavedSettingsLoadBackUnchanged) {
 
   const auto r = Loaded();
   EXPECT_DOUBLE_EQ(r->LastUpdate, EncodeDateTime(2026, 1, 2, 12, 0, 0));
-  EXPECT_EQ(Stored(TRootKey::CurrentUser, std::string(Root) + "\\Main", "LastUpdate"), "46024.50000");
+  EXPECT_EQ(Stored(TRootKey::CurrentUser, std::string(Root) + "\\Main", "LastUpdate"),
+            "46024.50000");
   EXPECT_EQ(r->ConnectionType, 3);
   EXPECT_EQ(r->UserProxyServer, "proxy.example");
   EXPECT_FALSE(r->FirstStart);
@@ -211,13 +219,30 @@ TEST_F(RegistrySettingsTest, SavedSettingsLoadBackUnchanged) {
 
 TEST_F(RegistrySettingsTest, SaveWritesMainValuesInItsOrderAndFlagsAsOneAndZero) {
   Loaded()->Save();
-  EXPECT_EQ(StoredNames("Main"),
-            (Names{"LastUpdate", "UserProxyServer", "UserProxyPort", "ConnectionType", "FirstStart", "DataPath",
-                   "ProxyPort", "ProxyAuthType", "ProxyAuthIP", "saveLastCalledSites", "MaxLastCalledSites",
-                   "BlockSites", "UseAnonymousProxyServers", "AnonymousProxyChangeInterval",
-                   "AnonymousProxyCheckInterval", "DMNoQuorvane", "DefaultDMDirectory", "DontRequestDMFileName",
-                   "DMInfoWindow", "DMInfoWindowTimeout", "DMShowMessageOnSuccess", "DMDrossel", "DMMaxDownload",
-                   "DMDrosselPercent"}));
+  EXPECT_EQ(StoredNames("Main"), (Names{"LastUpdate",
+                                        "UserProxyServer",
+                                        "UserProxyPort",
+                                        "ConnectionType",
+                                        "FirstStart",
+                                        "DataPath",
+                                        "ProxyPort",
+                                        "ProxyAuthType",
+                                        "ProxyAuthIP",
+                                        "saveLastCalledSites",
+                                        "MaxLastCalledSites",
+                                        "BlockSites",
+                                        "UseAnonymousProxyServers",
+                                        "AnonymousProxyChangeInterval",
+                                        "AnonymousProxyCheckInterval",
+                                        "DMNoQuorvane",
+                                        "DefaultDMDirectory",
+                                        "DontRequestDMFileName",
+                                        "DMInfoWindow",
+                                        "DMInfoWindowTimeout",
+                                        "DMShowMessageOnSuccess",
+                                        "DMDrossel",
+                                        "DMMaxDownload",
+                                        "DMDrosselPercent"}));
   EXPECT_EQ(Stored(TRootKey::CurrentUser, std::string(Root) + "\\Main", "FirstStart"), "1");
   EXPECT_EQ(Stored(TRootKey::CurrentUser, std::string(Root) + "\\Main", "DMDrossel"), "0");
   EXPECT_EQ(StoredNames("Statistics").size(), 12u);
@@ -283,4 +308,4 @@ TEST_F(RegistrySettingsTest, DataFolderIsTheProgramFolderWhenDataPathIsEmpty) {
   EXPECT_TRUE(std::filesystem::is_directory(s->DataPath));
 }
 
-}  // namespace
+} // namespace

@@ -2,21 +2,19 @@
 // A process killed (SIGKILL) at a random moment while it saves the settings: the
 // hive afterwards holds one whole save, never older than the last save that
 // returned, and no list half-written.
+#include "FakeUserInterface.h"
+#include "TempFolder.h"
 #include "app/RegistrySettingsUnit.h"
-
-#include <gtest/gtest.h>
+#include "platform/Registry.h"
 
 #include <csignal>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <random>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-#include "FakeUserInterface.h"
-#include "TempFolder.h"
-#include "platform/Registry.h"
 
 namespace {
 
@@ -96,7 +94,8 @@ TEST(SettingsKill, KilledWhileSavingLosesNoEarlierSaveAndLeavesNoHalfList) {
     EXPECT_GE(stored, lastReturned) << "kill " << kill;
     EXPECT_LE(stored, lastReturned + 1) << "kill " << kill;
     if (stored > 0) {
-      EXPECT_EQ(settings.BlockedURLList, ListOf(stored)) << "kill " << kill << ": list of another save or cut";
+      EXPECT_EQ(settings.BlockedURLList, ListOf(stored))
+          << "kill " << kill << ": list of another save or cut";
     }
     lastReturned = std::max(lastReturned, stored);
   }

@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TheIniFile.h"
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <iterator>
-
 #include "FakeUserInterface.h"
 #include "TempFolder.h"
 #include "app/IniText.h"
 #include "platform/ProgramFolder.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,8 +21,8 @@ std::string ReadFile(const std::filesystem::path& path) {
 }
 
 TEST(IniText, ReadsValuesIgnoringCaseBlanksAndQuotes) {
-  const TIniText text(
-      "; comment=1\n[User Prefs]\nProxy = 127.0.0.1:8080 \r\nQuoted=\"a b\"\n;Hidden=1\n[Other]\nProxy=no\n");
+  const TIniText text("; comment=1\n[User Prefs]\nProxy = 127.0.0.1:8080 \r\nQuoted=\"a "
+                      "b\"\n;Hidden=1\n[Other]\nProxy=no\n");
   EXPECT_EQ(text.ReadString("user prefs", "PROXY", "d"), "127.0.0.1:8080");
   EXPECT_EQ(text.ReadString("User Prefs", "Quoted", "d"), "a b");
   EXPECT_EQ(text.ReadString("User Prefs", "Hidden", "d"), "d");
@@ -41,8 +40,9 @@ TEST(IniText, WritingChangesOneLineAndKeepsAllOthers) {
     const char* After;
   };
   for (const WriteCase& c : std::vector<WriteCase>{
-           {"replace keeps key spelling and line ending", "; top\r\n[Proxy]\r\nHTTP server = old\r\nOther=1\r\n",
-            "proxy", "http SERVER", "new", "; top\r\n[Proxy]\r\nHTTP server =new\r\nOther=1\r\n"},
+           {"replace keeps key spelling and line ending",
+            "; top\r\n[Proxy]\r\nHTTP server = old\r\nOther=1\r\n", "proxy", "http SERVER", "new",
+            "; top\r\n[Proxy]\r\nHTTP server =new\r\nOther=1\r\n"},
            {"new key goes after the section's last entry", "[A]\nx=1\n\n[B]\ny=2\n", "A", "z", "3",
             "[A]\nx=1\nz=3\n\n[B]\ny=2\n"},
            {"new section is appended", "[A]\nx=1", "B", "y", "2", "[A]\nx=1\n[B]\ny=2\n"},
@@ -65,7 +65,7 @@ TEST(IniText, RefusesNamesAndValuesThatWouldBreakLines) {
 }
 
 class TheIniFileTest : public ::testing::Test {
- protected:
+protected:
   TheIniFileTest() {
     File.SetIniLocation(TIniLocation::loUser);
     File.SetSection("Proxy");
@@ -106,8 +106,8 @@ TEST_F(TheIniFileTest, ReadsAndWritesKeepingTheRestOfTheFile) {
   File.WriteString("HTTP server", "127.0.0.1:8080");
   EXPECT_EQ(File.ErrorCode(), 0);
   File.WriteString("Use HTTP", "1");
-  EXPECT_EQ(ReadFile(File.FilePath()),
-            "; Opera\r\n[Proxy]\r\nHTTP server=127.0.0.1:8080\r\nUse HTTP=1\r\n\r\n[User Prefs]\r\nX=1\r\n");
+  EXPECT_EQ(ReadFile(File.FilePath()), "; Opera\r\n[Proxy]\r\nHTTP server=127.0.0.1:8080\r\nUse "
+                                       "HTTP=1\r\n\r\n[User Prefs]\r\nX=1\r\n");
   // Nothing but the file itself remains in the folder: the write went through a
   // temporary file that was renamed.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder.Path()), {}), 1);
@@ -145,7 +145,8 @@ TEST_F(TheIniFileTest, AReadOnlyFileIsMadeWritableOnOpen) {
 }
 
 TEST_F(TheIniFileTest, AReadOnlyFileThatCannotBeChangedReportsWriteProtection) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to hand the file to another user";
+  if (geteuid() != 0)
+    GTEST_SKIP() << "needs root to hand the file to another user";
   // A file of root's, opened by an ordinary user who may not change its mode.
   std::filesystem::permissions(Folder.Path(), std::filesystem::perms::all);
   const auto path = Folder / "locked.ini";
@@ -154,14 +155,16 @@ TEST_F(TheIniFileTest, AReadOnlyFileThatCannotBeChangedReportsWriteProtection) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(10);
+    if (setgid(65534) != 0 || setuid(65534) != 0)
+      _exit(10);
     TFakeUserInterface ui;
     TTheIniFile file(ui);
     file.SetIniLocation(TIniLocation::loUser);
     file.SetIniFileName(path.string());
     file.SetOpen(true);
-    const bool reported = file.ErrorCode() == IniWriteProtected && !file.Open() && ui.Messages.size() == 1 &&
-                          ui.Messages[0].Text == "Kann Schreibschutz von " + path.string() + " nicht entfernen!";
+    const bool reported =
+        file.ErrorCode() == IniWriteProtected && !file.Open() && ui.Messages.size() == 1 &&
+        ui.Messages[0].Text == "Kann Schreibschutz von " + path.string() + " nicht entfernen!";
     _exit(reported ? 0 : 1);
   }
   int status = 0;
@@ -184,11 +187,12 @@ TEST_F(TheIniFileTest, WithoutFileNameSectionOrOpenFileTheGuardMessageShows) {
   File.WriteString("k", "x");
   EXPECT_NE(File.ErrorCode(), 0);
   File.SetSection("Proxy");
-  File.SetIniFileName("other.ini");  // closes the file
+  File.SetIniFileName("other.ini"); // closes the file
   EXPECT_FALSE(File.Open());
   EXPECT_EQ(File.ReadString("k", "d"), "d");
   ASSERT_EQ(Ui.Messages.size(), 3u);
-  for (const auto& message : Ui.Messages) EXPECT_EQ(message.Text, "Bitte Dateiname angeben.");
+  for (const auto& message : Ui.Messages)
+    EXPECT_EQ(message.Text, "Bitte Dateiname angeben.");
   EXPECT_EQ(ReadFile(Folder / "opera6.ini"), "[Proxy]\nk=v\n");
 }
 
@@ -199,4 +203,4 @@ TEST_F(TheIniFileTest, ValuesThatWouldBreakTheFileAreRefused) {
   EXPECT_EQ(ReadFile(Folder / "opera6.ini"), "[Proxy]\nk=v\n");
 }
 
-}  // namespace
+} // namespace

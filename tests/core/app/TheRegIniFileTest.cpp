@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TheRegIniFile.h"
 
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "FakeUserInterface.h"
 #include "TempFolder.h"
 #include "platform/ProgramFolder.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 using Names = std::vector<std::string>;
 
 class TheRegIniFileTest : public ::testing::Test {
- protected:
+protected:
   TheRegIniFileTest() {
     File.SetArea("\\Software\\Test");
     File.SetSection("Main");
@@ -28,7 +28,8 @@ class TheRegIniFileTest : public ::testing::Test {
   Names StoredNames(std::string_view path) {
     TRegKey key;
     Names names;
-    if (Registry.OpenKey(TRootKey::CurrentUser, path, key) == TRegResult::Ok) Registry.EnumValueNames(key, names);
+    if (Registry.OpenKey(TRootKey::CurrentUser, path, key) == TRegResult::Ok)
+      Registry.EnumValueNames(key, names);
     return names;
   }
 
@@ -44,9 +45,9 @@ TEST_F(TheRegIniFileTest, KeyPathJoinsAreaAndSectionWithOneSeparator) {
     const char* Section;
   };
   for (const PathCase& c : std::vector<PathCase>{{"\\Software\\Test", "Main"},
-                                                  {"Software\\Test", "Main"},
-                                                  {"\\Software\\Test\\", "Main"},
-                                                  {"Software\\Test\\", "Main"}}) {
+                                                 {"Software\\Test", "Main"},
+                                                 {"\\Software\\Test\\", "Main"},
+                                                 {"Software\\Test\\", "Main"}}) {
     File.SetArea(c.Area);
     File.SetSection(c.Section);
     File.WriteString("Area", c.Area);
@@ -81,20 +82,21 @@ TEST_F(TheRegIniFileTest, StringsAreStoredAsTextWithItsNul) {
 
 TEST_F(TheRegIniFileTest, IntegersFallBackOnEmptyOrForeignText) {
   struct IntCase {
-    const char* Stored;  // nullptr: no value
+    const char* Stored; // nullptr: no value
     int Expected;
     int Code;
   };
   for (const IntCase& c : std::vector<IntCase>{{"42", 42, RegOk},
-                                                {"-5", -5, RegOk},
-                                                {nullptr, 7, RegNotFound},
-                                                {"", 7, RegOk},
-                                                {"abc", 7, RegNotInteger},
-                                                {"12abc", 7, RegNotInteger},
-                                                {"4.5", 7, RegNotInteger},
-                                                {"99999999999", 7, RegNotInteger}}) {
+                                               {"-5", -5, RegOk},
+                                               {nullptr, 7, RegNotFound},
+                                               {"", 7, RegOk},
+                                               {"abc", 7, RegNotInteger},
+                                               {"12abc", 7, RegNotInteger},
+                                               {"4.5", 7, RegNotInteger},
+                                               {"99999999999", 7, RegNotInteger}}) {
     File.DeleteValue("V");
-    if (c.Stored != nullptr) File.WriteString("V", c.Stored);
+    if (c.Stored != nullptr)
+      File.WriteString("V", c.Stored);
     EXPECT_EQ(File.ReadInteger("V", 7), c.Expected) << (c.Stored ? c.Stored : "none");
     EXPECT_EQ(File.ErrorCode(), c.Code) << (c.Stored ? c.Stored : "none");
   }
@@ -109,12 +111,12 @@ TEST_F(TheRegIniFileTest, FlagsAreTrueOnlyForOne) {
     bool Expected;
   };
   for (const BoolCase& c : std::vector<BoolCase>{{"1", false, true},
-                                                  {"0", true, false},
-                                                  {"2", true, false},
-                                                  {"01", true, false},
-                                                  {"ja", true, true},
-                                                  {"ja", false, false},
-                                                  {"", true, true}}) {
+                                                 {"0", true, false},
+                                                 {"2", true, false},
+                                                 {"01", true, false},
+                                                 {"ja", true, true},
+                                                 {"ja", false, false},
+                                                 {"", true, true}}) {
     File.WriteString("Flag", c.Stored);
     EXPECT_EQ(File.ReadBool("Flag", c.Default), c.Expected) << c.Stored;
   }
@@ -175,11 +177,13 @@ TEST_F(TheRegIniFileTest, EraseSectionDeletesSubKeysAndOptionallyTheKey) {
   EXPECT_EQ(File.ErrorCode(), RegOk);
   EXPECT_EQ(StoredNames("Software\\Test\\Main"), Names{"Kept"});
   TRegKey key;
-  EXPECT_EQ(Registry.OpenKey(TRootKey::CurrentUser, "Software\\Test\\Main\\A", key), TRegResult::NotFound);
+  EXPECT_EQ(Registry.OpenKey(TRootKey::CurrentUser, "Software\\Test\\Main\\A", key),
+            TRegResult::NotFound);
 
   File.EraseSection(true);
   EXPECT_EQ(File.ErrorCode(), RegOk);
-  EXPECT_EQ(Registry.OpenKey(TRootKey::CurrentUser, "Software\\Test\\Main", key), TRegResult::NotFound);
+  EXPECT_EQ(Registry.OpenKey(TRootKey::CurrentUser, "Software\\Test\\Main", key),
+            TRegResult::NotFound);
   File.EraseSection(true);
   EXPECT_EQ(File.ErrorCode(), RegDeleteKeyFailed);
   // The cached handle was dropped: writing creates the key anew.
@@ -279,4 +283,4 @@ TEST_F(TheRegIniFileTest, AReaderInAnotherProcessNeverSeesAListHalfWritten) {
   EXPECT_GT(reads, 0);
 }
 
-}  // namespace
+} // namespace

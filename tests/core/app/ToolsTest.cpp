@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Tools.h"
 
-#include <gtest/gtest.h>
+#include "TempFolder.h"
 
 #include <fstream>
-
-#include "TempFolder.h"
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -16,39 +15,39 @@ struct NumberCase {
 
 TEST(FormatThousands, GroupsDigitsWithPointsFromTheRight) {
   for (const NumberCase& c : std::vector<NumberCase>{{0, "0"},
-                                                      {999, "999"},
-                                                      {1000, "1.000"},
-                                                      {123456, "123.456"},
-                                                      {1234567, "1.234.567"},
-                                                      {-1234, "-1.234"},
-                                                      {-123, "-123"}}) {
+                                                     {999, "999"},
+                                                     {1000, "1.000"},
+                                                     {123456, "123.456"},
+                                                     {1234567, "1.234.567"},
+                                                     {-1234, "-1.234"},
+                                                     {-123, "-123"}}) {
     EXPECT_EQ(FormatThousands(c.Value), c.Expected) << c.Value;
   }
 }
 
 TEST(FormatBytes, PicksTheUnitByMagnitude) {
   for (const NumberCase& c : std::vector<NumberCase>{{0, "0 Byte"},
-                                                      {-5, "0 Byte"},
-                                                      {1, "1 Byte"},
-                                                      {999999, "999.999 Byte"},
-                                                      {1000000, "976 KByte"},
-                                                      {9999999, "9.765 KByte"},
-                                                      {10000000, "9 MByte"},
-                                                      {5000000000, "4.768 MByte"}}) {
+                                                     {-5, "0 Byte"},
+                                                     {1, "1 Byte"},
+                                                     {999999, "999.999 Byte"},
+                                                     {1000000, "976 KByte"},
+                                                     {9999999, "9.765 KByte"},
+                                                     {10000000, "9 MByte"},
+                                                     {5000000000, "4.768 MByte"}}) {
     EXPECT_EQ(FormatBytes(c.Value), c.Expected) << c.Value;
   }
 }
 
 TEST(FormatDuration, UsesTheLargestUnitWithTwoDigitFields) {
   for (const NumberCase& c : std::vector<NumberCase>{{0, "0 Sek."},
-                                                      {-7, "0 Sek."},
-                                                      {5, "05 Sek."},
-                                                      {59, "59 Sek."},
-                                                      {60, "01:00 Min."},
-                                                      {65, "01:05 Min."},
-                                                      {3600, "01:00:00 Std."},
-                                                      {3725, "01:02:05 Std."},
-                                                      {360000, "100:00:00 Std."}}) {
+                                                     {-7, "0 Sek."},
+                                                     {5, "05 Sek."},
+                                                     {59, "59 Sek."},
+                                                     {60, "01:00 Min."},
+                                                     {65, "01:05 Min."},
+                                                     {3600, "01:00:00 Std."},
+                                                     {3725, "01:02:05 Std."},
+                                                     {360000, "100:00:00 Std."}}) {
     EXPECT_EQ(FormatDuration(c.Value), c.Expected) << c.Value;
   }
 }
@@ -65,25 +64,12 @@ TEST(UpperCaseGerman, RaisesAsciiAndUmlautsButNotSharpS) {
   EXPECT_EQ(UpperCaseGerman(std::string("a\xC3")), std::string("A\xC3"));
 }
 
-struct SplitCase {
-  const char* Text;
-  std::vector<std::string> Expected;
-};
-
-TEST(SplitString, KeepsThePieceAfterTheLastSeparator) {
-  for (const SplitCase& c : std::vector<SplitCase>{{"a&&!b&&!", {"a", "b", ""}},
-                                                    {"", {""}},
-                                                    {"plain", {"plain"}},
-                                                    {"&&!x", {"", "x"}},
-                                                    {"a&&!&&!b", {"a", "", "b"}}}) {
-    EXPECT_EQ(SplitString(c.Text, "&&!"), c.Expected) << c.Text;
-  }
-}
-
 TEST(ExceptionLists, ConvertBetweenJoinedEntriesAndLines) {
   EXPECT_EQ(JoinStrings({"a", "b", "c"}, ", "), "a, b, c");
-  EXPECT_EQ(ExceptionListToLines("dialer&&!a.example&&!b.example"), "dialer\r\na.example\r\nb.example");
-  EXPECT_EQ(LinesToExceptionList("dialer\r\n\r\n a. example \r\nb.example\n"), "dialer&&!a.example&&!b.example");
+  EXPECT_EQ(ExceptionListToLines("dialer&&!a.example&&!b.example"),
+            "dialer\r\na.example\r\nb.example");
+  EXPECT_EQ(LinesToExceptionList("dialer\r\n\r\n a. example \r\nb.example\n"),
+            "dialer&&!a.example&&!b.example");
 }
 
 TEST(GetFileSize64, MeasuresFilesAndFirstWildcardMatches) {
@@ -111,4 +97,4 @@ TEST(RunProgram, FallsBackToTheShellForACommandThatIsNoProgram) {
   EXPECT_TRUE(std::filesystem::exists(marker));
 }
 
-}  // namespace
+} // namespace

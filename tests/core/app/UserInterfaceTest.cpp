@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
 #include "FakeUserInterface.h"
 #include "app/WMsgBox.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -13,11 +13,12 @@ struct KindCase {
 };
 
 TEST(MessageBox, EachKindHasItsTitleAndIcon) {
-  for (const KindCase& c : std::vector<KindCase>{{TMsgKind::Error, "Fehler", TMsgIcon::Exclamation},
-                                                  {TMsgKind::Information, "Information", TMsgIcon::Information},
-                                                  {TMsgKind::Question, "Frage", TMsgIcon::Question},
-                                                  {TMsgKind::Warning, "Warnung", TMsgIcon::Stop},
-                                                  {TMsgKind::Confirmation, "Bestätigung", TMsgIcon::Question}}) {
+  for (const KindCase& c :
+       std::vector<KindCase>{{TMsgKind::Error, "Fehler", TMsgIcon::Exclamation},
+                             {TMsgKind::Information, "Information", TMsgIcon::Information},
+                             {TMsgKind::Question, "Frage", TMsgIcon::Question},
+                             {TMsgKind::Warning, "Warnung", TMsgIcon::Stop},
+                             {TMsgKind::Confirmation, "Bestätigung", TMsgIcon::Question}}) {
     EXPECT_EQ(MessageBoxTitle(c.Kind), c.Title);
     EXPECT_EQ(MessageBoxIcon(c.Kind), c.Icon) << c.Title;
   }
@@ -38,9 +39,12 @@ TEST(FakeUserInterface, RecordsMessagesAndAnswersInOrder) {
   TFakeUserInterface ui;
   ui.MessageResults = {TModalResult::Yes, TModalResult::No};
   TUserInterface& port = ui;
-  EXPECT_EQ(port.ShowMessageBox("Wirklich?", "", TMsgKind::Question, TMsgButtons::YesNo), TModalResult::Yes);
-  EXPECT_EQ(port.ShowMessageBox("Sicher?", "Quorvane", TMsgKind::Question, TMsgButtons::YesNo), TModalResult::No);
-  EXPECT_EQ(port.ShowMessageBox("Fertig", "", TMsgKind::Information, TMsgButtons::OK), TModalResult::OK);
+  EXPECT_EQ(port.ShowMessageBox("Wirklich?", "", TMsgKind::Question, TMsgButtons::YesNo),
+            TModalResult::Yes);
+  EXPECT_EQ(port.ShowMessageBox("Sicher?", "Quorvane", TMsgKind::Question, TMsgButtons::YesNo),
+            TModalResult::No);
+  EXPECT_EQ(port.ShowMessageBox("Fertig", "", TMsgKind::Information, TMsgButtons::OK),
+            TModalResult::OK);
   ASSERT_EQ(ui.Messages.size(), 3u);
   EXPECT_EQ(ui.Messages[0].Caption, "Frage");
   EXPECT_EQ(ui.Messages[1].Caption, "Quorvane");
@@ -55,4 +59,4 @@ TEST(FakeUserInterface, RecordsMessagesAndAnswersInOrder) {
   EXPECT_EQ(list, "x.example&&!y.example");
 }
 
-}  // namespace
+} // namespace

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LoopbackSockets.h"
-
 #include "net/CommandTCPServer.h"
+
+#include "LoopbackSockets.h"
 #include "net/NetError.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -26,7 +25,8 @@ public:
            }
            command.Context.Connection.WriteLn(reply);
          }},
-        {"STAY", true, false, [](TCommand& command) { command.Context.Connection.WriteLn("stayed"); }},
+        {"STAY", true, false,
+         [](TCommand& command) { command.Context.Connection.WriteLn("stayed"); }},
         {"FAIL", true, true, [](TCommand&) { throw ENetError("handler failed"); }},
     };
   }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
@@ -72,7 +72,8 @@ inline void SendAll(int handle, const std::string& data) {
 }
 
 // Reads until the peer closes, or until nothing arrives for `quiet`; bounded either way.
-inline std::string ReceiveAll(int handle, std::chrono::milliseconds quiet = std::chrono::milliseconds(10000)) {
+inline std::string ReceiveAll(int handle,
+                              std::chrono::milliseconds quiet = std::chrono::milliseconds(10000)) {
   std::string data;
   char buffer[65536];
   for (;;) {
@@ -89,8 +90,9 @@ inline std::string ReceiveAll(int handle, std::chrono::milliseconds quiet = std:
 }
 
 // Reads until size bytes have arrived, the peer closes, or nothing comes for `quiet`.
-inline std::string ReceiveExactly(int handle, std::size_t size,
-                                  std::chrono::milliseconds quiet = std::chrono::milliseconds(5000)) {
+inline std::string
+ReceiveExactly(int handle, std::size_t size,
+               std::chrono::milliseconds quiet = std::chrono::milliseconds(5000)) {
   std::string data;
   char buffer[65536];
   while (data.size() < size) {
@@ -108,7 +110,8 @@ inline std::string ReceiveExactly(int handle, std::size_t size,
 }
 
 // Sends request to 127.0.0.1:port and returns everything received until the close.
-inline std::string Exchange(std::uint16_t port, const std::string& request, const char* sourceIP = nullptr) {
+inline std::string Exchange(std::uint16_t port, const std::string& request,
+                            const char* sourceIP = nullptr) {
   const int handle = Connect(port, sourceIP);
   SendAll(handle, request);
   std::string reply = ReceiveAll(handle);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LoopbackSockets.h"
-
-#include "net/NetError.h"
 #include "net/TCPConnection.h"
+
+#include "LoopbackSockets.h"
+#include "net/NetError.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -57,7 +57,9 @@ TEST_F(TCPConnectionTest, LineArrivingInPiecesIsJoined) {
 TEST_F(TCPConnectionTest, LineAtTheLimitIsReadAndOneBeyondIsRefused) {
   loopback::SendAll(FPeer, std::string(TTCPConnection::MaxLineLength, 'a') + "\r\n");
   EXPECT_EQ(FConnection->ReadLn().size(), TTCPConnection::MaxLineLength);
-  std::thread writer([this] { loopback::SendAll(FPeer, std::string(TTCPConnection::MaxLineLength + 1, 'b') + "\r\n"); });
+  std::thread writer([this] {
+    loopback::SendAll(FPeer, std::string(TTCPConnection::MaxLineLength + 1, 'b') + "\r\n");
+  });
   EXPECT_THROW(FConnection->ReadLn(), ELimitExceeded);
   writer.join();
 }
@@ -179,7 +181,8 @@ TEST_F(RelayTest, RelaysExactCountIncludingBufferedBytes) {
       received += piece;
     }
   });
-  EXPECT_EQ(FSource->RelayTo(*FTarget, payload.size(), [&](std::size_t size) { reported += size; }), payload.size());
+  EXPECT_EQ(FSource->RelayTo(*FTarget, payload.size(), [&](std::size_t size) { reported += size; }),
+            payload.size());
   FTarget->Close();
   reader.join();
   writer.join();

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LoopbackSockets.h"
-
-#include "net/TCPConnection.h"
 #include "net/TunnelRelay.h"
 
-#include <gtest/gtest.h>
+#include "LoopbackSockets.h"
+#include "net/TCPConnection.h"
 
 #include <future>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace std::chrono_literals;

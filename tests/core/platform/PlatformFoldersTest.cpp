@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "TempFolder.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -17,8 +16,10 @@ TEST(ShellFolders, AreSeededFromTheXdgFoldersOnFirstUse) {
   std::ofstream(config / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
   TRegistry registry(TRegistryLocations::FromEnvironment());
 
-  EXPECT_EQ(ShellFolder(registry, ShellFolderAppData), (home.Path() / "home" / ".local" / "share").string());
-  EXPECT_EQ(ShellFolder(registry, ShellFolderPersonal), (home.Path() / "home" / "Dokumente").string());
+  EXPECT_EQ(ShellFolder(registry, ShellFolderAppData),
+            (home.Path() / "home" / ".local" / "share").string());
+  EXPECT_EQ(ShellFolder(registry, ShellFolderPersonal),
+            (home.Path() / "home" / "Dokumente").string());
 
   TRegKey key;
   ASSERT_EQ(registry.OpenKey(TRootKey::CurrentUser, ShellFoldersKey, key), TRegResult::Ok);
@@ -44,4 +45,4 @@ TEST(ProgramFolder, IsTheFolderOfTheRunningExecutableWithASeparator) {
   EXPECT_TRUE(std::filesystem::exists(ProgramFile()));
 }
 
-}  // namespace
+} // namespace

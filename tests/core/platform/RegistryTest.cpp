@@ -1,21 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Registry.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <string>
 #include <vector>
-
-#include "TempFolder.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
 
 class RegistryTest : public ::testing::Test {
- protected:
+protected:
   TRegKey Create(std::string_view path, std::string_view className = "") {
     TRegKey key;
     EXPECT_EQ(Registry.CreateKey(TRootKey::CurrentUser, path, className, key), TRegResult::Ok);
@@ -44,7 +43,9 @@ class RegistryTest : public ::testing::Test {
 TEST_F(RegistryTest, KeyNamesIgnoreCaseAndKeepTheirFirstSpelling) {
   const TRegKey created = Create("Software\\Torvimsk Software\\Quorvane");
   TRegKey opened;
-  ASSERT_EQ(Registry.OpenKey(TRootKey::CurrentUser, "SOFTWARE\\torvimsk software\\QUORVANE", opened), TRegResult::Ok);
+  ASSERT_EQ(
+      Registry.OpenKey(TRootKey::CurrentUser, "SOFTWARE\\torvimsk software\\QUORVANE", opened),
+      TRegResult::Ok);
   EXPECT_EQ(opened.Id, created.Id);
   TRegKey again = Create("software\\TORVIMSK SOFTWARE\\quorvane\\Main");
   (void)again;
@@ -68,7 +69,8 @@ TEST_F(RegistryTest, KeysAndValuesEnumerateInCreationOrder) {
   for (const char* name : {"b", "a", "c", "10", "9"}) {
     ASSERT_EQ(Registry.SetValue(key, name, MakeStringValue(name)), TRegResult::Ok);
     TRegKey sub;
-    ASSERT_EQ(Registry.CreateKey(TRootKey::CurrentUser, std::string("Order\\") + name, "", sub), TRegResult::Ok);
+    ASSERT_EQ(Registry.CreateKey(TRootKey::CurrentUser, std::string("Order\\") + name, "", sub),
+              TRegResult::Ok);
   }
   const Names expected{"b", "a", "c", "10", "9"};
   EXPECT_EQ(ValueNames(key), expected);
@@ -84,7 +86,8 @@ TEST_F(RegistryTest, ValuesKeepTheirTypeAndBytes) {
       {"binary", TRegValue{TRegValueType::Binary, {0, 1, 0xff, 0}}},
       {"empty binary", TRegValue{TRegValueType::Binary, {}}},
   };
-  for (const auto& [name, value] : cases) ASSERT_EQ(Registry.SetValue(key, name, value), TRegResult::Ok) << name;
+  for (const auto& [name, value] : cases)
+    ASSERT_EQ(Registry.SetValue(key, name, value), TRegResult::Ok) << name;
   for (const auto& [name, expected] : cases) {
     TRegValue read;
     ASSERT_EQ(Registry.QueryValue(key, name, read), TRegResult::Ok) << name;
@@ -107,7 +110,8 @@ TEST_F(RegistryTest, MissingKeysAndValuesAreReportedAsNotFound) {
 TEST_F(RegistryTest, PathsWithEmptyComponentsAreRefused) {
   TRegKey key;
   for (const char* path : {"a\\\\b", "\\a", "a\\\\"}) {
-    EXPECT_EQ(Registry.CreateKey(TRootKey::CurrentUser, path, "", key), TRegResult::InvalidName) << path;
+    EXPECT_EQ(Registry.CreateKey(TRootKey::CurrentUser, path, "", key), TRegResult::InvalidName)
+        << path;
   }
   EXPECT_EQ(Registry.CreateKey(TRootKey::CurrentUser, "a\\b\\", "", key), TRegResult::Ok);
 }
@@ -228,16 +232,20 @@ TEST_F(RegistryTest, FailedInnerTransactionMakesTheOuterCommitFail) {
 int RunChild(const std::filesystem::path& folder, int child, int count) {
   TRegistry registry(TRegistryLocations::InFolder(folder));
   TRegKey key;
-  if (registry.CreateKey(TRootKey::CurrentUser, "Concurrent", "", key) != TRegResult::Ok) return 1;
+  if (registry.CreateKey(TRootKey::CurrentUser, "Concurrent", "", key) != TRegResult::Ok)
+    return 1;
   for (int i = 0; i < count; ++i) {
     const std::string name = "child" + std::to_string(child) + "-" + std::to_string(i);
-    if (registry.SetValue(key, name, MakeStringValue(name)) != TRegResult::Ok) return 2;
+    if (registry.SetValue(key, name, MakeStringValue(name)) != TRegResult::Ok)
+      return 2;
     TRegistry::TTransaction transaction(registry, TRootKey::CurrentUser);
     TRegValue counter;
     const std::uint32_t number =
         registry.QueryValue(key, "Counter", counter) == TRegResult::Ok ? ValueDWord(counter) : 0;
-    if (registry.SetValue(key, "Counter", MakeDWordValue(number + 1)) != TRegResult::Ok) return 3;
-    if (transaction.Commit() != TRegResult::Ok) return 4;
+    if (registry.SetValue(key, "Counter", MakeDWordValue(number + 1)) != TRegResult::Ok)
+      return 3;
+    if (transaction.Commit() != TRegResult::Ok)
+      return 4;
   }
   return 0;
 }
@@ -248,7 +256,8 @@ TEST_F(RegistryTest, TwoProcessesWritingOneHiveLoseNoWrite) {
   for (int child = 0; child < 2; ++child) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
-    if (pid == 0) _exit(RunChild(Folder.Path(), child, Count));
+    if (pid == 0)
+      _exit(RunChild(Folder.Path(), child, Count));
     children.push_back(pid);
   }
   for (const pid_t pid : children) {
@@ -285,15 +294,19 @@ TEST(RegistryLocations, FollowTheEnvironment) {
        {"/tmp/r/HKCU.sqlite", "/tmp/r/HKLM.sqlite", "/tmp/r/HKCR.sqlite"}},
       {"config home",
        {{"XDG_CONFIG_HOME", "/tmp/c"}},
-       {"/tmp/c/quorvane/HKCU.sqlite", "/var/lib/quorvane/HKLM.sqlite", "/var/lib/quorvane/HKCR.sqlite"}},
+       {"/tmp/c/quorvane/HKCU.sqlite", "/var/lib/quorvane/HKLM.sqlite",
+        "/var/lib/quorvane/HKCR.sqlite"}},
       {"home only",
        {{"HOME", "/tmp/h"}},
-       {"/tmp/h/.config/quorvane/HKCU.sqlite", "/var/lib/quorvane/HKLM.sqlite", "/var/lib/quorvane/HKCR.sqlite"}},
+       {"/tmp/h/.config/quorvane/HKCU.sqlite", "/var/lib/quorvane/HKLM.sqlite",
+        "/var/lib/quorvane/HKCR.sqlite"}},
   };
   for (const LocationCase& c : cases) {
     TScopedEnvironment environment;
-    for (const char* name : {"QUORVANE_REGISTRY_DIR", "XDG_CONFIG_HOME"}) environment.Unset(name);
-    for (const auto& [name, value] : c.Environment) environment.Set(name, value);
+    for (const char* name : {"QUORVANE_REGISTRY_DIR", "XDG_CONFIG_HOME"})
+      environment.Unset(name);
+    for (const auto& [name, value] : c.Environment)
+      environment.Set(name, value);
     const TRegistryLocations locations = TRegistryLocations::FromEnvironment();
     EXPECT_EQ(locations.CurrentUserFile, c.Expected.CurrentUserFile) << c.Name;
     EXPECT_EQ(locations.LocalMachineFile, c.Expected.LocalMachineFile) << c.Name;
@@ -301,4 +314,4 @@ TEST(RegistryLocations, FollowTheEnvironment) {
   }
 }
 
-}  // namespace
+} // namespace

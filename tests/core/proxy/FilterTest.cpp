@@ -50,7 +50,8 @@ TEST(FilterHTMLDocument, RemovesCompleteScriptElementsOnly) {
       {"upper-case element and unclosed start", "a<SCRIPT>x</SCRIPT>b<scripty", "ab<scripty", 1},
       {"two elements", "<script src=a></script>1<script>2</script>3", "13", 2},
       {"element at the very end", "k<script>x</script", "k", 1},
-      {"start joined from both sides of a removed element", "<scr<script>x</script>ipt>y</script>z", "z", 2},
+      {"start joined from both sides of a removed element", "<scr<script>x</script>ipt>y</script>z",
+       "z", 2},
       {"start without end only", "<script>never closed", "<script>never closed", 0},
       {"no script", "<p>plain</p>", "<p>plain</p>", -1},
   };
@@ -58,7 +59,9 @@ TEST(FilterHTMLDocument, RemovesCompleteScriptElementsOnly) {
     THTTPProxyServer server;
     server.SetBlockJavaScript(true);
     std::int64_t reported = -1;
-    server.OnHTTPStatistics = [&](THTTPProxyServer&, const TProxyStatistics& s) { reported = s.BlockedJavaScript; };
+    server.OnHTTPStatistics = [&](THTTPProxyServer&, const TProxyStatistics& s) {
+      reported = s.BlockedJavaScript;
+    };
     std::string body = c.Body;
     server.FilterHTMLDocument("/doc", body);
     EXPECT_EQ(body, c.Expected) << c.Name;
@@ -73,7 +76,8 @@ TEST(FilterHTMLDocument, LeavesDocumentsAtTheLimitAndWithBlockingOffUnchanged) {
   EXPECT_EQ(small, "<script>x</script>");
 
   server.SetBlockJavaScript(true);
-  std::string big = "<script>x</script>" + std::string(THTTPProxyServer::MaxFilteredDocument - 18, 'a');
+  std::string big =
+      "<script>x</script>" + std::string(THTTPProxyServer::MaxFilteredDocument - 18, 'a');
   server.FilterHTMLDocument("/", big);
   EXPECT_EQ(big.size(), THTTPProxyServer::MaxFilteredDocument);
 }
@@ -93,19 +97,27 @@ TEST(FilterHTMLDocument, DocumentEventSeesTheBodyFirstAndMayReplaceIt) {
 // The filters on real requests through the server.
 class ProxyFilter : public testing::Test {
 protected:
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(FOrigin->Port()) + path; }
-  std::string Get(const std::string& path) const { return FProxy.Exchange("GET " + Url(path) + " HTTP/1.0\r\n\r\n"); }
-  void Answer(std::string response) { FOrigin = std::make_unique<TScriptedOrigin>(std::move(response)); }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(FOrigin->Port()) + path;
+  }
+  std::string Get(const std::string& path) const {
+    return FProxy.Exchange("GET " + Url(path) + " HTTP/1.0\r\n\r\n");
+  }
+  void Answer(std::string response) {
+    FOrigin = std::make_unique<TScriptedOrigin>(std::move(response));
+  }
 
   TProxyUnderTest FProxy;
-  std::unique_ptr<TScriptedOrigin> FOrigin = std::make_unique<TScriptedOrigin>("HTTP/1.0 200 OK\r\n\r\nok");
+  std::unique_ptr<TScriptedOrigin> FOrigin =
+      std::make_unique<TScriptedOrigin>("HTTP/1.0 200 OK\r\n\r\nok");
 };
 
 TEST_F(ProxyFilter, BlockedPageGets401WithEscapedAddressAndIsCounted) {
   FProxy.Server.SetBlockedURLS({"evil"});
   const std::string reply = Get("/evil/<script>alert(1)</script>&x=\"1\"");
   EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n"));
-  EXPECT_NE(reply.find("<h2>Aufruf der Seite " + Url("/evil/&lt;script&gt;alert(1)&lt;/script&gt;&amp;x=&quot;1&quot;") +
+  EXPECT_NE(reply.find("<h2>Aufruf der Seite " +
+                       Url("/evil/&lt;script&gt;alert(1)&lt;/script&gt;&amp;x=&quot;1&quot;") +
                        " nicht erlaubt.</h2>"),
             std::string::npos);
   EXPECT_EQ(reply.find("<script>"), std::string::npos);
@@ -116,7 +128,8 @@ TEST_F(ProxyFilter, BlockedPageGets401WithEscapedAddressAndIsCounted) {
 TEST_F(ProxyFilter, BlockedPageIsRefusedForEveryMethodWithoutReadingPostBody) {
   FProxy.Server.SetBlockedURLS({"blocked"});
   for (const std::string method : {"GET", "HEAD", "POST"}) {
-    const std::string reply = FProxy.Exchange(method + " " + Url("/blocked") + " HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc");
+    const std::string reply = FProxy.Exchange(method + " " + Url("/blocked") +
+                                              " HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc");
     EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n")) << method;
   }
   EXPECT_EQ(FProxy.Totals().BlockedURLS, 3);
@@ -133,18 +146,23 @@ TEST_F(ProxyFilter, BlockedExtensionsGet404BeforeAnyUpstreamConnection) {
       {"/movie.swf", &THTTPProxyServer::SetBlockFlash, &TProxyStatistics::BlockedFlash},
       {"/control.CAB", &THTTPProxyServer::SetBlockActiveX, &TProxyStatistics::BlockedActiveX},
       {"/control.ocx", &THTTPProxyServer::SetBlockActiveX, &TProxyStatistics::BlockedActiveX},
-      {"/download.exe.html", &THTTPProxyServer::SetBlockExeFiles, &TProxyStatistics::BlockedExeFiles},
-      {"/lib/app.json", &THTTPProxyServer::SetBlockJavaScript, &TProxyStatistics::BlockedJavaScript},
+      {"/download.exe.html", &THTTPProxyServer::SetBlockExeFiles,
+       &TProxyStatistics::BlockedExeFiles},
+      {"/lib/app.json", &THTTPProxyServer::SetBlockJavaScript,
+       &TProxyStatistics::BlockedJavaScript},
       {"/page.JS", &THTTPProxyServer::SetBlockJavaScript, &TProxyStatistics::BlockedJavaScript},
       {"/x.vbs", &THTTPProxyServer::SetBlockJavaScript, &TProxyStatistics::BlockedJavaScript},
   };
   for (const TExtensionCase& c : cases) {
     TProxyUnderTest proxy;
-    EXPECT_TRUE(proxy.Exchange("GET " + Url(c.Path) + " HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200 OK")) << c.Path;
+    EXPECT_TRUE(
+        proxy.Exchange("GET " + Url(c.Path) + " HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 200 OK"))
+        << c.Path;
     (proxy.Server.*c.Switch)(true);
     const std::string reply = proxy.Exchange("GET " + Url(c.Path) + " HTTP/1.0\r\n\r\n");
     EXPECT_TRUE(reply.starts_with("HTTP/1.0 404 File not Found\r\n")) << c.Path;
-    EXPECT_NE(reply.find("<h2>The requested file was not found on this server.</h2>"), std::string::npos);
+    EXPECT_NE(reply.find("<h2>The requested file was not found on this server.</h2>"),
+              std::string::npos);
     EXPECT_EQ(proxy.Totals().*c.Counter, 1) << c.Path;
   }
   EXPECT_EQ(FOrigin->Requests().size(), std::size(cases));
@@ -165,15 +183,17 @@ TEST_F(ProxyFilter, ContentTypeMustMatchExactlyToBeBlocked) {
 }
 
 TEST_F(ProxyFilter, HTMLWithKnownLengthIsFilteredWholeAndAnnouncesTheNewLength) {
-  std::string body = "<html>" + std::string(100000, 'a') + "<script>x</script>" + std::string(100, 'b') +
-                     "<SCRIPT>y</SCRIPT></html>";
-  Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\n\r\n" + body);
+  std::string body = "<html>" + std::string(100000, 'a') + "<script>x</script>" +
+                     std::string(100, 'b') + "<SCRIPT>y</SCRIPT></html>";
+  Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\n\r\n" + body);
   FProxy.Server.SetBlockJavaScript(true);
   const std::string reply = Get("/page.html");
-  const std::string expected = "<html>" + std::string(100000, 'a') + std::string(100, 'b') + "</html>";
+  const std::string expected =
+      "<html>" + std::string(100000, 'a') + std::string(100, 'b') + "</html>";
   EXPECT_EQ(BodyOf(reply), expected);
-  EXPECT_NE(reply.find("Content-Length: " + std::to_string(expected.size()) + "\r\n"), std::string::npos);
+  EXPECT_NE(reply.find("Content-Length: " + std::to_string(expected.size()) + "\r\n"),
+            std::string::npos);
   EXPECT_EQ(FProxy.Totals().BlockedJavaScript, 2);
 }
 
@@ -184,9 +204,11 @@ TEST_F(ProxyFilter, HTMLWithoutLengthIsFilteredWhenItEndsUnderTheLimit) {
 }
 
 TEST_F(ProxyFilter, HTMLAtOrBeyondTheLimitPassesUnfilteredWithOrWithoutLength) {
-  const std::string body = "<script>x</script>" + std::string(THTTPProxyServer::MaxFilteredDocument, 'a');
+  const std::string body =
+      "<script>x</script>" + std::string(THTTPProxyServer::MaxFilteredDocument, 'a');
   FProxy.Server.SetBlockJavaScript(true);
-  Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
+  Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\n\r\n" + body);
   EXPECT_TRUE(BodyOf(Get("/")) == body);
   Answer("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + body);
   EXPECT_TRUE(BodyOf(Get("/")) == body);
@@ -194,7 +216,8 @@ TEST_F(ProxyFilter, HTMLAtOrBeyondTheLimitPassesUnfilteredWithOrWithoutLength) {
 }
 
 TEST_F(ProxyFilter, NonHTMLBodiesAreNeverFiltered) {
-  Answer("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 18\r\n\r\n<script>x</script>");
+  Answer("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: "
+         "18\r\n\r\n<script>x</script>");
   FProxy.Server.SetBlockJavaScript(true);
   EXPECT_EQ(BodyOf(Get("/")), "<script>x</script>");
 }

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "proxy/HeaderList.h"
-#include "proxy/TextSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -17,24 +16,11 @@ TEST(HeaderList, SettingReplacesFirstLineAppendsOrDeletes) {
   THeaderList headers({"Via: old", "Accept: */*", "Via: second"});
   headers.SetValue("via", "new");
   headers.SetValue("User-Agent", "Quorvane 1.20");
-  EXPECT_EQ(headers.Lines(), (std::vector<std::string>{"via: new", "Accept: */*", "Via: second", "User-Agent: Quorvane 1.20"}));
+  EXPECT_EQ(headers.Lines(), (std::vector<std::string>{"via: new", "Accept: */*", "Via: second",
+                                                       "User-Agent: Quorvane 1.20"}));
   headers.SetValue("VIA", "");
-  EXPECT_EQ(headers.Lines(), (std::vector<std::string>{"Accept: */*", "Via: second", "User-Agent: Quorvane 1.20"}));
+  EXPECT_EQ(headers.Lines(),
+            (std::vector<std::string>{"Accept: */*", "Via: second", "User-Agent: Quorvane 1.20"}));
   headers.Delete("via");
   EXPECT_EQ(headers.Text(), "Accept: */*\r\nUser-Agent: Quorvane 1.20\r\n");
-}
-
-TEST(TextSearch, SplitTextKeepsThePieceAfterTheLastDelimiter) {
-  const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {"a&&!b&&!c", {"a", "b", "c"}}, {"a&&!", {"a", ""}}, {"", {""}}, {"plain", {"plain"}}, {"&&!x", {"", "x"}}};
-  for (const auto& [text, pieces] : cases) {
-    EXPECT_EQ(SplitText(text, "&&!"), pieces) << text;
-  }
-}
-
-TEST(TextSearch, ContainsTextIgnoresOnlyASCIILetterCase) {
-  EXPECT_TRUE(ContainsText("http://WWW.DIALER.EXAMPLE/", "dialer"));
-  EXPECT_FALSE(ContainsText("\xC3\x84rger", "\xC3\xA4rger"));
-  EXPECT_FALSE(ContainsText("abc", ""));
-  EXPECT_FALSE(ContainsText("ab", "abc"));
 }

@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ScriptedOrigin.h"
-
 #include "LoopbackSockets.h"
+#include "ScriptedOrigin.h"
 #include "net/LocalAddresses.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -39,9 +37,10 @@ TEST(ProxyAccess, ModeAndPrefixDecideWhichClientsMayUseTheProxy) {
     TProxyUnderTest proxy;
     proxy.Server.SetProxyAuthType(c.Mode);
     proxy.Server.SetProxyAuthIP(c.Prefix);
-    const std::string reply =
-        proxy.Exchange("GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/ HTTP/1.0\r\n\r\n", c.Source);
-    EXPECT_EQ(reply.starts_with("HTTP/1.0 200 OK"), c.Admitted) << c.Source << " prefix " << c.Prefix;
+    const std::string reply = proxy.Exchange(
+        "GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/ HTTP/1.0\r\n\r\n", c.Source);
+    EXPECT_EQ(reply.starts_with("HTTP/1.0 200 OK"), c.Admitted)
+        << c.Source << " prefix " << c.Prefix;
     if (!c.Admitted) {
       EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n"));
       EXPECT_NE(reply.find(Refusal), std::string::npos);
@@ -94,7 +93,8 @@ class ProxyCredentials : public testing::Test {
 protected:
   ProxyCredentials() { FProxy.Server.SetProxyCredentials("user", "pass"); }
   std::string Request(const std::string& method, const std::string& extra) const {
-    return method + " http://127.0.0.1:" + std::to_string(FOrigin.Port()) + "/ HTTP/1.0\r\n" + extra + "\r\n";
+    return method + " http://127.0.0.1:" + std::to_string(FOrigin.Port()) + "/ HTTP/1.0\r\n" +
+           extra + "\r\n";
   }
 
   TScriptedOrigin FOrigin{"HTTP/1.0 200 OK\r\n\r\nok"};

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptedOrigin.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <future>
+#include <gtest/gtest.h>
 
 namespace {
 
-const std::string SmallPage = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nhello";
+const std::string SmallPage =
+    "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\nhello";
 
 std::string Get(const std::string& target, const std::string& headers = "Host: x\r\n") {
   return "GET " + target + " HTTP/1.1\r\n" + headers + "\r\n";
@@ -16,8 +16,12 @@ std::string Get(const std::string& target, const std::string& headers = "Host: x
 
 class ProxyForward : public testing::Test {
 protected:
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(FOrigin->Port()) + path; }
-  void Answer(std::string response) { FOrigin = std::make_unique<TScriptedOrigin>(std::move(response)); }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(FOrigin->Port()) + path;
+  }
+  void Answer(std::string response) {
+    FOrigin = std::make_unique<TScriptedOrigin>(std::move(response));
+  }
 
   TProxyUnderTest FProxy;
   std::unique_ptr<TScriptedOrigin> FOrigin = std::make_unique<TScriptedOrigin>(SmallPage);
@@ -33,14 +37,16 @@ TEST_F(ProxyForward, ForwardedRequestCarriesViaAndConnectionCloseAndNoHopHeaders
   FProxy.Exchange(Get(Url("/"), "Host: x\r\nVia: 1.1 browser-side\r\nConnection: keep-alive\r\n"
                                 "Proxy-Connection: keep-alive\r\nKeep-Alive: 300\r\n"));
   const std::string request = FOrigin->FirstRequest();
-  EXPECT_EQ(request, "GET / HTTP/1.0\r\nHost: x\r\nVia: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\n"
-                     "Connection: close\r\n\r\n");
+  EXPECT_EQ(request,
+            "GET / HTTP/1.0\r\nHost: x\r\nVia: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\n"
+            "Connection: close\r\n\r\n");
 }
 
 TEST_F(ProxyForward, GetThroughUpstreamProxySendsAbsoluteURIEvenForHttps) {
   FProxy.Server.SetAnonymousProxy("127.0.0.1", FOrigin->Port());
   FProxy.Exchange(Get("https://secure.example/page?q=1"));
-  EXPECT_TRUE(FOrigin->FirstRequest().starts_with("GET https://secure.example/page?q=1 HTTP/1.0\r\n"));
+  EXPECT_TRUE(
+      FOrigin->FirstRequest().starts_with("GET https://secure.example/page?q=1 HTTP/1.0\r\n"));
 }
 
 TEST_F(ProxyForward, DirectGetOfOtherProtocolIsRefused) {
@@ -79,7 +85,8 @@ TEST_F(ProxyForward, GetCountsRequestLineResponseHeadAndBody) {
   const std::string target = "/a";
   FProxy.Exchange(Get(Url(target)));
   const std::int64_t requestLine = std::string("GET /a HTTP/1.0").size();
-  const std::int64_t responseHead = std::string("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n").size();
+  const std::int64_t responseHead =
+      std::string("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n").size();
   EXPECT_EQ(FProxy.Totals().Bytes, requestLine + responseHead + 5);
 }
 
@@ -105,44 +112,54 @@ TEST_F(ProxyForward, LargeBodyArrivesByteExact) {
 
 TEST_F(ProxyForward, NotModifiedResponseEndsWithItsHead) {
   Answer("HTTP/1.0 304 Not Modified\r\nContent-Length: 100\r\n\r\n");
-  EXPECT_EQ(FProxy.Exchange(Get(Url("/"))), "HTTP/1.0 304 Not Modified\r\nContent-Length: 100\r\n\r\n");
+  EXPECT_EQ(FProxy.Exchange(Get(Url("/"))),
+            "HTTP/1.0 304 Not Modified\r\nContent-Length: 100\r\n\r\n");
 }
 
 TEST_F(ProxyForward, UnreachableHostGetsHostNotFoundWithHostDocumentAndError) {
   const std::uint16_t closedPort = FOrigin->Port();
   FOrigin.reset();
-  const std::string reply = FProxy.Exchange(Get("http://127.0.0.1:" + std::to_string(closedPort) + "/doc<x>.html"));
+  const std::string reply =
+      FProxy.Exchange(Get("http://127.0.0.1:" + std::to_string(closedPort) + "/doc<x>.html"));
   EXPECT_TRUE(reply.starts_with("HTTP/1.1 404 Not found\r\n"));
-  EXPECT_NE(reply.find("<p><b>Host: </b>127.0.0.1<br><b>Document: </b>/doc&lt;x&gt;.html<br><b>Error text: </b>"
-                       "Connection refused (errno 111) (<a href=\"https://man7.org/linux/man-pages/man3/errno.3.html\">"
-                       "Winsock error codes</a>)</p><p>&nbsp;</p>"),
-            std::string::npos);
+  EXPECT_NE(
+      reply.find(
+          "<p><b>Host: </b>127.0.0.1<br><b>Document: </b>/doc&lt;x&gt;.html<br><b>Error text: </b>"
+          "Connection refused (errno 111) (<a "
+          "href=\"https://man7.org/linux/man-pages/man3/errno.3.html\">"
+          "Winsock error codes</a>)</p><p>&nbsp;</p>"),
+      std::string::npos);
 }
 
 TEST_F(ProxyForward, PostForwardsBodyAndKeepsTheBrowsersProtocolWord) {
-  const std::string reply =
-      FProxy.Exchange("POST " + Url("/form") + " HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n\r\na=1&b=2");
+  const std::string reply = FProxy.Exchange(
+      "POST " + Url("/form") + " HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n\r\na=1&b=2");
   EXPECT_EQ(reply, SmallPage);
-  EXPECT_EQ(FOrigin->FirstRequest(), "POST /form HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n"
-                                     "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n\r\n"
-                                     "a=1&b=2");
-  const std::int64_t sent = std::string("POST /form HTTP/1.1").size() +
-                            std::string("Host: x\r\nContent-Length: 7\r\nVia: 1.0 Quorvane (1.20 "
-                                        "http://www.quorvane.example/)\r\nConnection: close\r\n\r\n").size() + 7;
+  EXPECT_EQ(FOrigin->FirstRequest(),
+            "POST /form HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n"
+            "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n\r\n"
+            "a=1&b=2");
+  const std::int64_t sent =
+      std::string("POST /form HTTP/1.1").size() +
+      std::string("Host: x\r\nContent-Length: 7\r\nVia: 1.0 Quorvane (1.20 "
+                  "http://www.quorvane.example/)\r\nConnection: close\r\n\r\n")
+          .size() +
+      7;
   const std::int64_t received = HeadOf(SmallPage).size() + 2 + 5;
   EXPECT_EQ(FProxy.Totals().Bytes, sent + received);
 }
 
 TEST_F(ProxyForward, PostAskingToContinueIsToldToGoOnAndOriginIsNotAsked) {
-  const std::string reply = FProxy.Exchange("POST " + Url("/") +
-                                            " HTTP/1.1\r\nContent-Length: 2\r\nExpect: 100-continue\r\n\r\nok");
+  const std::string reply = FProxy.Exchange(
+      "POST " + Url("/") + " HTTP/1.1\r\nContent-Length: 2\r\nExpect: 100-continue\r\n\r\nok");
   EXPECT_EQ(reply, "HTTP/1.1 100 Continue\r\n\r\n" + SmallPage);
   EXPECT_EQ(FOrigin->FirstRequest().find("Expect"), std::string::npos);
 }
 
 TEST_F(ProxyForward, InterimResponsesOfTheOriginAreNotRelayed) {
   Answer("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\n\r\n" + SmallPage);
-  EXPECT_EQ(FProxy.Exchange("POST " + Url("/") + " HTTP/1.1\r\nContent-Length: 1\r\n\r\nx"), SmallPage);
+  EXPECT_EQ(FProxy.Exchange("POST " + Url("/") + " HTTP/1.1\r\nContent-Length: 1\r\n\r\nx"),
+            SmallPage);
   EXPECT_EQ(FProxy.Exchange(Get(Url("/"))), SmallPage);
 }
 
@@ -170,12 +187,14 @@ TEST_F(ProxyForward, PostWithBadOrRepeatedLengthGoesUpstreamWithTheLengthOfWhatI
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     Answer(SmallPage);
-    EXPECT_EQ(FProxy.Exchange("POST " + Url("/form") + " HTTP/1.1\r\nHost: x\r\n" + c.Framing + "\r\n" + c.Body),
+    EXPECT_EQ(FProxy.Exchange("POST " + Url("/form") + " HTTP/1.1\r\nHost: x\r\n" + c.Framing +
+                              "\r\n" + c.Body),
               SmallPage);
-    EXPECT_EQ(FOrigin->FirstRequest(), "POST /form HTTP/1.1\r\nHost: x\r\n"
-                                       "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n"
-                                       "Content-Length: " + std::to_string(c.Forwarded.size()) + "\r\n\r\n" +
-                                           c.Forwarded);
+    EXPECT_EQ(FOrigin->FirstRequest(),
+              "POST /form HTTP/1.1\r\nHost: x\r\n"
+              "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n"
+              "Content-Length: " +
+                  std::to_string(c.Forwarded.size()) + "\r\n\r\n" + c.Forwarded);
   }
 }
 
@@ -186,9 +205,11 @@ TEST_F(ProxyForward, PostThroughUpstreamProxyKeepsTheBrowsersRequestLine) {
 }
 
 TEST_F(ProxyForward, PostOfOtherProtocolIsRefusedOnBothPaths) {
-  EXPECT_TRUE(FProxy.Exchange("POST https://s.example/ HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 401 Access denied"));
+  EXPECT_TRUE(FProxy.Exchange("POST https://s.example/ HTTP/1.0\r\n\r\n")
+                  .starts_with("HTTP/1.0 401 Access denied"));
   FProxy.Server.SetAnonymousProxy("127.0.0.1", FOrigin->Port());
-  EXPECT_TRUE(FProxy.Exchange("POST https://s.example/ HTTP/1.0\r\n\r\n").starts_with("HTTP/1.0 401 Access denied"));
+  EXPECT_TRUE(FProxy.Exchange("POST https://s.example/ HTTP/1.0\r\n\r\n")
+                  .starts_with("HTTP/1.0 401 Access denied"));
   EXPECT_TRUE(FOrigin->Requests().empty());
 }
 
@@ -198,9 +219,11 @@ TEST_F(ProxyForward, PostBodyBeyondMemoryLimitIsSpooledAndArrivesIntact) {
     body[i] = static_cast<char>(i % 253);
   }
   std::atomic<bool> spooled{false};
-  FProxy.Server.OnHTTPPost = [&](THTTPProxyServer&, TURI&, THeaderList&, TPostData& data) { spooled = data.Spooled(); };
-  FProxy.Exchange("POST " + Url("/upload") + " HTTP/1.0\r\nContent-Length: " + std::to_string(body.size()) +
-                  "\r\n\r\n" + body);
+  FProxy.Server.OnHTTPPost = [&](THTTPProxyServer&, TURI&, THeaderList&, TPostData& data) {
+    spooled = data.Spooled();
+  };
+  FProxy.Exchange("POST " + Url("/upload") + " HTTP/1.0\r\nContent-Length: " +
+                  std::to_string(body.size()) + "\r\n\r\n" + body);
   EXPECT_TRUE(spooled);
   EXPECT_TRUE(BodyOf(FOrigin->FirstRequest()) == body);
 }
@@ -215,12 +238,16 @@ TEST_F(ProxyForward, HeadRelaysTheHeadWithoutWaitingForABody) {
 TEST_F(ProxyForward, HeadForwardsAnyProtocolAndFailsSilentlyWhenUnreachable) {
   const std::uint16_t closedPort = FOrigin->Port();
   FOrigin.reset();
-  EXPECT_EQ(FProxy.Exchange("HEAD http://127.0.0.1:" + std::to_string(closedPort) + "/ HTTP/1.0\r\n\r\n"), "");
+  EXPECT_EQ(
+      FProxy.Exchange("HEAD http://127.0.0.1:" + std::to_string(closedPort) + "/ HTTP/1.0\r\n\r\n"),
+      "");
 }
 
 TEST_F(ProxyForward, RemoteHeaderEventSeesTheResponseHead) {
   std::promise<std::string> status;
-  FProxy.Server.OnHTTPRemoteHTTPHeader = [&](THTTPProxyServer&, THeaderList& headers) { status.set_value(headers[0]); };
+  FProxy.Server.OnHTTPRemoteHTTPHeader = [&](THTTPProxyServer&, THeaderList& headers) {
+    status.set_value(headers[0]);
+  };
   FProxy.Exchange(Get(Url("/")));
   EXPECT_EQ(status.get_future().get(), "HTTP/1.0 200 OK");
 }

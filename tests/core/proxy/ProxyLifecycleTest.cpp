@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LoopbackSockets.h"
 #include "ScriptedOrigin.h"
-
 #include "net/NetError.h"
 
-#include <gtest/gtest.h>
-
 #include <future>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
 
-TEST(ProxyLifecycle, ConstructionGivesTheDocumentedDefaults) {
+TEST(ProxyLifecycle, ConstructionGivesTheDefaults) {
   const THTTPProxyServer server;
   EXPECT_FALSE(server.Enabled());
   EXPECT_EQ(server.Port(), 8080);
@@ -102,7 +100,8 @@ protected:
     FProxy.Server.OnConnect = [this](TContext& context) { FContext.set_value(&context); };
     FBrowser = loopback::Connect(FProxy.Port());
     const std::string body = GetParam() == "POST" ? "Content-Length: 1\r\n\r\nx" : "\r\n";
-    loopback::SendAll(FBrowser, GetParam() + " http://127.0.0.1:" + std::to_string(FOriginPort) + "/ HTTP/1.0\r\n" + body);
+    loopback::SendAll(FBrowser, GetParam() + " http://127.0.0.1:" + std::to_string(FOriginPort) +
+                                    "/ HTTP/1.0\r\n" + body);
     FOrigin = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC);
     loopback::ReceiveExactly(FOrigin, 10);
     loopback::SendAll(FOrigin, "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\nfirst");

@@ -2,16 +2,16 @@
 #include "LoopbackSockets.h"
 #include "ScriptedOrigin.h"
 
-#include <gtest/gtest.h>
-
 #include <future>
+#include <gtest/gtest.h>
 #include <thread>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-const std::string Established = "HTTP/1.0 200 Connection established\r\nProxy-agent: Quorvane 1.20\r\n\r\n";
+const std::string Established =
+    "HTTP/1.0 200 Connection established\r\nProxy-agent: Quorvane 1.20\r\n\r\n";
 
 // A target that takes one connection, expects `expect` bytes, answers `answer` and closes.
 class TTunnelTarget {
@@ -44,9 +44,12 @@ TEST(ProxyTunnel, RelaysBothWaysAndReportsTheTotalWhenItCloses) {
   TTunnelTarget target(300, std::string(5000, 's'));
   std::string target_text;
   std::promise<std::string> announced;
-  proxy.Server.OnHTTPConnect = [&](THTTPProxyServer&, const std::string& text) { announced.set_value(text); };
+  proxy.Server.OnHTTPConnect = [&](THTTPProxyServer&, const std::string& text) {
+    announced.set_value(text);
+  };
   const int browser = loopback::Connect(proxy.Port());
-  loopback::SendAll(browser, "CONNECT 127.0.0.1:" + std::to_string(target.Port()) + " HTTP/1.1\r\nHost: x\r\n\r\n");
+  loopback::SendAll(browser, "CONNECT 127.0.0.1:" + std::to_string(target.Port()) +
+                                 " HTTP/1.1\r\nHost: x\r\n\r\n");
   EXPECT_EQ(loopback::ReceiveExactly(browser, Established.size()), Established);
   loopback::SendAll(browser, std::string(300, 'c'));
   EXPECT_EQ(loopback::ReceiveAll(browser), std::string(5000, 's'));
@@ -62,8 +65,8 @@ TEST(ProxyTunnel, GoesStraightToTargetDespiteUpstreamProxyAndCredentials) {
   proxy.Server.SetAnonymousProxy("127.0.0.1", upstream.Port());
   proxy.Server.SetProxyCredentials("user", "pass");
   TTunnelTarget target(4, "pong");
-  const std::string reply =
-      proxy.Exchange("CONNECT 127.0.0.1:" + std::to_string(target.Port()) + " HTTP/1.1\r\n\r\nping");
+  const std::string reply = proxy.Exchange("CONNECT 127.0.0.1:" + std::to_string(target.Port()) +
+                                           " HTTP/1.1\r\n\r\nping");
   EXPECT_EQ(reply, Established + "pong");
   EXPECT_TRUE(upstream.Requests().empty());
 }
@@ -72,16 +75,20 @@ TEST(ProxyTunnel, RefusedTargetGetsHostNotFoundNamingHostWithoutPort) {
   TProxyUnderTest proxy;
   std::uint16_t port = 0;
   ::close(loopback::Listen(port));
-  const std::string reply = proxy.Exchange("CONNECT 127.0.0.1:" + std::to_string(port) + " HTTP/1.1\r\n\r\n");
+  const std::string reply =
+      proxy.Exchange("CONNECT 127.0.0.1:" + std::to_string(port) + " HTTP/1.1\r\n\r\n");
   EXPECT_TRUE(reply.starts_with("HTTP/1.1 404 Not found\r\n"));
-  EXPECT_NE(reply.find("<p><b>Host: </b>127.0.0.1<br><b>Error text: </b>Connection refused"), std::string::npos);
+  EXPECT_NE(reply.find("<p><b>Host: </b>127.0.0.1<br><b>Error text: </b>Connection refused"),
+            std::string::npos);
   EXPECT_EQ(proxy.Totals().Bytes, 0);
 }
 
 TEST(ProxyTunnel, TargetWithoutPortUses443) {
   TProxyUnderTest proxy;
   std::promise<std::string> announced;
-  proxy.Server.OnHTTPConnect = [&](THTTPProxyServer&, const std::string& text) { announced.set_value(text); };
+  proxy.Server.OnHTTPConnect = [&](THTTPProxyServer&, const std::string& text) {
+    announced.set_value(text);
+  };
   // Nothing listens on 127.0.0.1:443 in the test's network, so the page names the failure.
   const std::string reply = proxy.Exchange("CONNECT 127.0.0.1 HTTP/1.1\r\n\r\n");
   EXPECT_EQ(announced.get_future().get(), "127.0.0.1");

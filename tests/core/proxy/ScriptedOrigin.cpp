@@ -112,7 +112,9 @@ TProxyUnderTest::TProxyUnderTest() {
   Server.SetEnabled(true);
 }
 
-TProxyUnderTest::~TProxyUnderTest() { Server.SetEnabled(false); }
+TProxyUnderTest::~TProxyUnderTest() {
+  Server.SetEnabled(false);
+}
 
 TProxyStatistics TProxyUnderTest::Totals() const {
   // Statistics of a request are reported before its connection closes, but the
@@ -133,4 +135,6 @@ std::string BodyOf(const std::string& reply) {
   return end == std::string::npos ? std::string() : reply.substr(end + 4);
 }
 
-std::string HeadOf(const std::string& reply) { return reply.substr(0, reply.find("\r\n\r\n") + 2); }
+std::string HeadOf(const std::string& reply) {
+  return reply.substr(0, reply.find("\r\n\r\n") + 2);
+}

@@ -6,8 +6,7 @@
 
 // A value that one thread replaces while others read it: readers get the old or
 // the new value whole, never a mix, and keep it for as long as they hold it.
-template <class T>
-class TSnapshot {
+template <class T> class TSnapshot {
 public:
   TSnapshot() : FValue(std::make_shared<const T>()) {}
   explicit TSnapshot(T value) : FValue(std::make_shared<const T>(std::move(value))) {}
