@@ -3,7 +3,7 @@
 // the handlers read them, fed through a socket pair, checked line by line against
 // a plain split of the same bytes.
 #include "FuzzInput.h"
-#include "net/CommandTCPServer.h"
+#include "net/CommandDispatcher.h"
 #include "net/NetError.h"
 #include "net/TCPConnection.h"
 #include "proxy/HeaderList.h"
@@ -60,7 +60,7 @@ public:
         do {
           requestLine = Next();
         } while (requestLine.empty());
-        for (const std::string& param : TCommandTCPServer::SplitParams(requestLine)) {
+        for (const std::string& param : TCommandDispatcher::SplitParams(requestLine)) {
           Require(!param.empty() && param.find(' ') == std::string::npos, "parameter with a space");
         }
         FInCapture = true;

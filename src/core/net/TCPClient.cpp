@@ -19,20 +19,28 @@ struct TAddrInfoFree {
   void operator()(addrinfo* info) const { freeaddrinfo(info); }
 };
 
-// Returns the socket on success, or -1 with the error number in lastError.
-int ConnectOne(const addrinfo& address, int& lastError) {
+} // namespace
+
+bool TTCPClient::ConnectOne(const addrinfo& address, int& lastError) {
   const int handle = ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                               address.ai_protocol);
   if (handle < 0) {
     lastError = errno;
-    return -1;
+    return false;
+  }
+  // Attached at once, so that Shutdown from another thread can break off the attempt.
+  Attach(handle);
+  if (ShutDown()) {
+    lastError = ECONNABORTED;
+    Close();
+    return false;
   }
   int result = ::connect(handle, address.ai_addr, address.ai_addrlen);
   if (result != 0 && errno == EINPROGRESS) {
     pollfd fd{handle, POLLOUT, 0};
     int ready;
     do {
-      ready = ::poll(&fd, 1, static_cast<int>(TTCPClient::ConnectTimeout.count()));
+      ready = ::poll(&fd, 1, static_cast<int>(ConnectTimeout.count()));
     } while (ready < 0 && errno == EINTR);
     if (ready == 0) {
       errno = ETIMEDOUT;
@@ -44,17 +52,19 @@ int ConnectOne(const addrinfo& address, int& lastError) {
       result = error == 0 ? 0 : -1;
     }
   }
+  if (result == 0 && ShutDown()) {
+    errno = ECONNABORTED;
+    result = -1;
+  }
   if (result != 0) {
     lastError = errno;
-    ::close(handle);
-    return -1;
+    Close();
+    return false;
   }
   const int on = 1;
   ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return handle;
+  return true;
 }
-
-} // namespace
 
 void TTCPClient::Connect() {
   // A numeric IPv4 address needs no resolver, which is both slower and heavier on the stack.
@@ -68,11 +78,9 @@ void TTCPClient::Connect() {
     address.ai_addr = reinterpret_cast<sockaddr*>(&numeric);
     address.ai_addrlen = sizeof numeric;
     int error = 0;
-    const int handle = ConnectOne(address, error);
-    if (handle < 0) {
+    if (!ConnectOne(address, error)) {
       throw EConnectError(SystemErrorText(error));
     }
-    Attach(handle);
     return;
   }
   addrinfo hints{};
@@ -87,12 +95,10 @@ void TTCPClient::Connect() {
   }
   std::unique_ptr<addrinfo, TAddrInfoFree> addresses(found);
   int lastError = EHOSTUNREACH;
-  for (const addrinfo* address = found; address; address = address->ai_next) {
-    const int handle = ConnectOne(*address, lastError);
-    if (handle >= 0) {
-      Attach(handle);
+  for (const addrinfo* address = found; address && !ShutDown(); address = address->ai_next) {
+    if (ConnectOne(*address, lastError)) {
       return;
     }
   }
-  throw EConnectError(SystemErrorText(lastError));
+  throw EConnectError(SystemErrorText(ShutDown() ? ECONNABORTED : lastError));
 }

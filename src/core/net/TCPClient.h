@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+struct addrinfo;
+
 // Outgoing TCP connection. Connect resolves Host and tries each address in turn.
 class TTCPClient : public TTCPConnection {
 public:
@@ -19,4 +21,8 @@ public:
   // Raises EConnectError with a readable message when no address answers.
   void Connect();
   void Disconnect() { Close(); }
+
+private:
+  // One address; false with the error number in lastError.
+  bool ConnectOne(const addrinfo& address, int& lastError);
 };

@@ -34,7 +34,9 @@ TTCPConnection::~TTCPConnection() {
 void TTCPConnection::Attach(int handle) {
   Close();
   const int flags = fcntl(handle, F_GETFL);
-  fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+  if ((flags & O_NONBLOCK) == 0) {
+    fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+  }
   FPeerClosed = false;
   FBegin = FEnd = FScanned = 0;
   FHandle = handle;
@@ -78,6 +80,7 @@ void TTCPConnection::CloseGracefully() {
 
 void TTCPConnection::Shutdown() {
   std::lock_guard lock(FHandleLock);
+  FShutDown = true;
   const int handle = FHandle.load();
   if (handle >= 0) {
     ::shutdown(handle, SHUT_RDWR);
@@ -172,29 +175,21 @@ bool TTCPConnection::Fill() {
 
 std::string TTCPConnection::ReadLn() {
   for (;;) {
-    const char* begin = FBuffer.data() + FBegin;
     const std::size_t available = BufferedSize();
-    // Before the first read the buffer has no storage, and memchr must not see a null pointer.
-    if (const void* lf = available > FScanned
-                             ? std::memchr(begin + FScanned, '\n', available - FScanned)
-                             : nullptr) {
-      std::size_t length = static_cast<const char*>(lf) - begin;
-      const std::size_t consumed = length + 1;
-      if (length > 0 && begin[length - 1] == '\r') {
-        --length;
-      }
-      if (length > MaxLineLength) {
-        throw ELimitExceeded("Line too long.");
-      }
-      std::string line(begin, length);
-      Consume(consumed);
+    // Before the first read the buffer has no storage, and string_view must not see a null pointer.
+    const TLineRead line =
+        available > 0 ? ReadLine(std::string_view(FBuffer.data() + FBegin, available), FScanned)
+                      : TLineRead{};
+    if (line.Result == TReadResult::Complete) {
+      std::string text(line.Text);
+      Consume(line.Consumed);
       FScanned = 0;
-      return line;
+      return text;
     }
-    FScanned = available;
-    if (available > MaxLineLength + 1) {
+    if (line.Result == TReadResult::TooLong) {
       throw ELimitExceeded("Line too long.");
     }
+    FScanned = available;
     if (!Fill()) {
       throw EReadTimeout();
     }
@@ -202,17 +197,13 @@ std::string TTCPConnection::ReadLn() {
 }
 
 std::vector<std::string> TTCPConnection::Capture() {
-  std::vector<std::string> lines;
-  for (;;) {
-    std::string line = ReadLn();
-    if (line.empty()) {
-      return lines;
-    }
-    if (lines.size() == MaxHeaderLines) {
-      throw ELimitExceeded("Too many header lines.");
-    }
-    lines.push_back(std::move(line));
+  THeadReader reader;
+  while (reader.AddLine(ReadLn()) == TReadResult::Incomplete) {
   }
+  if (reader.Result() == TReadResult::TooLong) {
+    throw ELimitExceeded(reader.Reason());
+  }
+  return std::move(reader.Lines());
 }
 
 std::size_t TTCPConnection::TakeBuffered(std::string& out, std::uint64_t maxSize) {
@@ -267,11 +258,13 @@ bool TTCPConnection::ReadUntilClose(std::string& out, std::size_t maxSize) {
 }
 
 std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t count,
+                                      std::size_t maxBlock,
                                       const std::function<void(std::size_t)>& onBlock) {
+  maxBlock = std::max<std::size_t>(maxBlock, 1);
   std::uint64_t moved = 0;
-  if (BufferedSize() > 0 && count > 0) {
-    const std::size_t piece =
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, BufferedSize()));
+  while (BufferedSize() > 0 && moved < count) {
+    const std::size_t piece = static_cast<std::size_t>(
+        std::min<std::uint64_t>({count - moved, BufferedSize(), maxBlock}));
     target.Write(std::string_view(FBuffer.data() + FBegin, piece));
     Consume(piece);
     FScanned = 0;
@@ -290,8 +283,8 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
     const bool wantRead = pulled < count && !FPeerClosed && inPipe < pipe.Size();
     bool progress = false;
     if (wantRead) {
-      const std::size_t room =
-          static_cast<std::size_t>(std::min<std::uint64_t>(count - pulled, pipe.Size() - inPipe));
+      const std::size_t room = static_cast<std::size_t>(
+          std::min<std::uint64_t>({count - pulled, pipe.Size() - inPipe, maxBlock}));
       const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, room,
                                  SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
@@ -307,8 +300,8 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
       }
     }
     if (inPipe > 0) {
-      const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, target.Handle(), nullptr, inPipe,
-                                 SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+      const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, target.Handle(), nullptr,
+                                 std::min(inPipe, maxBlock), SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
         inPipe -= static_cast<std::size_t>(n);
         moved += static_cast<std::uint64_t>(n);

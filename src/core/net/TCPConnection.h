@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "net/HeadReader.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -17,9 +19,9 @@
 class TTCPConnection {
 public:
   // Longest line accepted by ReadLn, without its line end.
-  static constexpr std::size_t MaxLineLength = 64 * 1024;
+  static constexpr std::size_t MaxLineLength = ::MaxLineLength;
   // Most lines accepted by Capture before the empty line.
-  static constexpr std::size_t MaxHeaderLines = 256;
+  static constexpr std::size_t MaxHeaderLines = ::MaxHeaderLines;
   // How long a write may wait for the peer to take data.
   static constexpr std::chrono::milliseconds WriteTimeout{120000};
   // How long CloseGracefully waits for the peer to finish sending.
@@ -45,8 +47,10 @@ public:
   // close would make the kernel reset the connection, so this side's sending is
   // ended first and the peer's input drained until it closes or LingerTimeout.
   void CloseGracefully();
-  // Ends both directions from any thread; a blocked read or write returns at once.
+  // Ends both directions from any thread; a blocked read or write returns at once,
+  // and a connection still being opened gives up.
   void Shutdown();
+  bool ShutDown() const { return FShutDown.load(); }
 
   // Zero waits without limit.
   void SetReadTimeout(std::chrono::milliseconds timeout) { FReadTimeout = timeout; }
@@ -70,9 +74,10 @@ public:
   bool ReadUntilClose(std::string& out, std::size_t maxSize);
 
   // Moves count bytes (or everything until the source closes, with UntilClose) to
-  // target, inside the kernel where it can; onBlock learns the size of each piece
-  // after it has been written. Returns the number of bytes moved.
-  std::uint64_t RelayTo(TTCPConnection& target, std::uint64_t count,
+  // target, inside the kernel where it can, at most maxBlock bytes a step; onBlock
+  // learns the size of each step after it has been written. Returns the number of
+  // bytes moved.
+  std::uint64_t RelayTo(TTCPConnection& target, std::uint64_t count, std::size_t maxBlock,
                         const std::function<void(std::size_t)>& onBlock);
 
   // Hands over bytes already read from the socket but not yet consumed, at most maxSize.
@@ -91,6 +96,7 @@ private:
   void Consume(std::size_t count) { FBegin += count; }
 
   std::atomic<int> FHandle{-1};
+  std::atomic<bool> FShutDown{false};
   std::mutex FHandleLock; // guards closing FHandle against a concurrent Shutdown
   std::chrono::milliseconds FReadTimeout{0};
   bool FPeerClosed = false;

@@ -1,26 +1,41 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/TCPServer.h"
 
+#include "net/ConnectionHandler.h"
 #include "net/NetError.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <memory>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
 
-// Each connection needs its own socket, an upstream socket and a pipe.
-constexpr std::size_t DescriptorsPerConnection = 4;
+// Each connection needs its own socket, an upstream socket, a pipe and its thread's poller.
+constexpr std::size_t DescriptorsPerConnection = 5;
 constexpr std::size_t ReservedDescriptors = 64;
 // Pause after accept failed for lack of descriptors, so the loop does not spin.
 constexpr std::chrono::milliseconds AcceptRetryDelay{50};
+// Sanitizers put their shadow frames and red zones on the same stack.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::size_t StackFactor = 8;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr std::size_t StackFactor = 8;
+#else
+constexpr std::size_t StackFactor = 1;
+#endif
+#else
+constexpr std::size_t StackFactor = 1;
+#endif
 
 std::size_t ThreadCapForDescriptors() {
   rlimit limit{};
@@ -65,6 +80,26 @@ std::uint16_t LocalPort(int handle) {
   return ntohs(address.sin_port);
 }
 
+// A poller over the listeners, each waking one waiting thread only, and the stop
+// signal, which wakes them all.
+int MakePoller(const std::vector<int>& listeners, int wakeup) {
+  const int poller = ::epoll_create1(EPOLL_CLOEXEC);
+  if (poller < 0) {
+    return -1;
+  }
+  for (const int listener : listeners) {
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLEXCLUSIVE;
+    event.data.fd = listener;
+    ::epoll_ctl(poller, EPOLL_CTL_ADD, listener, &event);
+  }
+  epoll_event stop{};
+  stop.events = EPOLLIN;
+  stop.data.fd = wakeup;
+  ::epoll_ctl(poller, EPOLL_CTL_ADD, wakeup, &stop);
+  return poller;
+}
+
 } // namespace
 
 void TContext::Link(TTCPConnection* upstream) {
@@ -84,8 +119,10 @@ void TContext::ShutdownLinked() {
   }
 }
 
+TTCPServer::TTCPServer(TConnectionHandler& handler) : FHandler(handler) {}
+
 TTCPServer::~TTCPServer() {
-  StopAndJoin();
+  Deactivate();
 }
 
 void TTCPServer::Activate() {
@@ -107,37 +144,54 @@ void TTCPServer::Activate() {
     }
     throw;
   }
+  const int wakeup = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeup < 0) {
+    const int error = errno;
+    for (const int handle : listeners) {
+      ::close(handle);
+    }
+    throw ESocketError("eventfd", error);
+  }
   FListeners = std::move(listeners);
+  FWakeup = wakeup;
   FBoundPort = LocalPort(FListeners.front());
-  FWakeup = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   FThreadCap = ThreadCapForDescriptors();
-  {
-    std::lock_guard lock(FPoolLock);
-    FStopping = false;
+  std::lock_guard lock(FLock);
+  FStopping = false;
+  StartWorker();
+  if (FLive == 0) {
+    FStopping = true;
+    for (const int handle : FListeners) {
+      ::close(handle);
+    }
+    FListeners.clear();
+    ::close(FWakeup);
+    FWakeup = -1;
+    FBoundPort = 0;
+    throw ESocketError("thread", EAGAIN);
   }
   FActive = true;
-  FAcceptThread = std::thread([this] { AcceptLoop(); });
 }
 
 void TTCPServer::Deactivate() {
+  if (!FActive.exchange(false)) {
+    return;
+  }
+  std::list<TWorker> workers;
   {
-    std::lock_guard lock(FContextsLock);
+    std::lock_guard lock(FLock);
+    FStopping = true;
     for (TContext* context : FContexts) {
       context->Connection.Shutdown();
       context->ShutdownLinked();
     }
-  }
-  if (!FActive.exchange(false)) {
-    return;
+    workers.swap(FWorkers);
   }
   const std::uint64_t one = 1;
   [[maybe_unused]] const ssize_t written = ::write(FWakeup, &one, sizeof one);
-  {
-    // Taken so the accept thread cannot miss the wake-up between its check and its wait.
-    std::lock_guard lock(FPoolLock);
+  for (TWorker& worker : workers) {
+    ::pthread_join(worker.Thread, nullptr);
   }
-  FSpace.notify_all();
-  FAcceptThread.join();
   for (const int handle : FListeners) {
     ::close(handle);
   }
@@ -147,103 +201,50 @@ void TTCPServer::Deactivate() {
   FBoundPort = 0;
 }
 
-void TTCPServer::StopAndJoin() {
-  Deactivate();
-  std::list<TWorker> workers;
-  {
-    std::lock_guard lock(FPoolLock);
-    FStopping = true;
-    workers.swap(FWorkers);
-  }
-  FWork.notify_all();
-  for (TWorker& worker : workers) {
-    worker.Thread.join();
-  }
-  std::lock_guard lock(FPoolLock);
-  FQueue.clear();
-}
-
 std::size_t TTCPServer::ConnectionCount() const {
-  std::lock_guard lock(FContextsLock);
+  std::lock_guard lock(FLock);
   return FContexts.size();
 }
 
 std::size_t TTCPServer::ThreadCount() const {
-  std::lock_guard lock(FPoolLock);
+  std::lock_guard lock(FLock);
   return FLive;
 }
 
-void TTCPServer::AcceptLoop() {
-  std::vector<pollfd> fds;
-  for (const int handle : FListeners) {
-    fds.push_back({handle, POLLIN, 0});
+void TTCPServer::StartWorker() {
+  JoinFinishedWorkers();
+  const int poller = MakePoller(FListeners, FWakeup);
+  if (poller < 0) {
+    return; // out of descriptors: the threads there are carry on
   }
-  fds.push_back({FWakeup, POLLIN, 0});
-  for (;;) {
-    {
-      // At the cap, leave further connections in the backlog until a thread is free.
-      std::unique_lock lock(FPoolLock);
-      FSpace.wait(lock, [this] { return !FActive || FQueue.size() < FIdle || FLive < FThreadCap; });
-    }
-    if (!FActive) {
-      return;
-    }
-    const int ready = ::poll(fds.data(), fds.size(), -1);
-    if (ready < 0) {
-      continue;
-    }
-    if (fds.back().revents != 0) {
-      return;
-    }
-    for (std::size_t i = 0; i + 1 < fds.size(); ++i) {
-      if ((fds[i].revents & POLLIN) == 0) {
-        continue;
-      }
-      sockaddr_in peer{};
-      socklen_t length = sizeof peer;
-      const int handle =
-          ::accept4(fds[i].fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
-      if (handle < 0) {
-        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-          std::this_thread::sleep_for(AcceptRetryDelay);
-        }
-        continue;
-      }
-      const int on = 1;
-      ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      auto context = std::make_unique<TContext>(handle);
-      char text[INET_ADDRSTRLEN] = "";
-      ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-      context->PeerIP = text;
-      context->PeerPort = ntohs(peer.sin_port);
-      Dispatch(std::move(context));
-      break; // re-check the cap before the next accept
-    }
-  }
-}
-
-void TTCPServer::Dispatch(std::unique_ptr<TContext> context) {
-  {
-    std::lock_guard lock(FContextsLock);
-    FContexts.push_back(context.get());
-  }
-  std::unique_lock lock(FPoolLock);
-  FQueue.push_back(std::move(context));
-  const auto covered = [this] { return FQueue.size() <= FIdle; };
-  if (covered() || (FLive > 0 && FSpace.wait_for(lock, HandOverWait, covered))) {
-    FWork.notify_one();
+  FWorkers.push_back({});
+  TWorker& worker = FWorkers.back();
+  worker.Poller = poller;
+  worker.Server = this;
+  pthread_attr_t attributes;
+  ::pthread_attr_init(&attributes);
+  ::pthread_attr_setstacksize(&attributes, ConnectionThreadStackSize * StackFactor);
+  const int error = ::pthread_create(
+      &worker.Thread, &attributes,
+      [](void* argument) -> void* {
+        auto* self = static_cast<TWorker*>(argument);
+        self->Server->WorkerLoop(*self);
+        return nullptr;
+      },
+      &worker);
+  ::pthread_attr_destroy(&attributes);
+  if (error != 0) {
+    ::close(poller);
+    FWorkers.pop_back();
     return;
   }
-  ReapFinishedWorkers();
   ++FLive;
-  FWorkers.emplace_back();
-  FWorkers.back().Thread = std::thread([this] { WorkerLoop(); });
 }
 
-void TTCPServer::ReapFinishedWorkers() {
+void TTCPServer::JoinFinishedWorkers() {
   for (auto it = FWorkers.begin(); it != FWorkers.end();) {
     if (it->Finished) {
-      it->Thread.join();
+      ::pthread_join(it->Thread, nullptr);
       it = FWorkers.erase(it);
     } else {
       ++it;
@@ -251,65 +252,96 @@ void TTCPServer::ReapFinishedWorkers() {
   }
 }
 
-void TTCPServer::WorkerLoop() {
-  std::unique_lock lock(FPoolLock);
-  for (;;) {
-    if (FQueue.empty()) {
-      ++FIdle;
-      FSpace.notify_one();
-      const bool woken =
-          FWork.wait_for(lock, IdleThreadLifetime, [this] { return FStopping || !FQueue.empty(); });
-      --FIdle;
-      if (!woken || FQueue.empty()) {
-        break;
-      }
+int TTCPServer::AcceptOne(int poller, bool& timedOut, std::string& peerIP,
+                          std::uint16_t& peerPort) {
+  epoll_event events[8];
+  const int ready = ::epoll_wait(
+      poller, events, 8, static_cast<int>(std::chrono::milliseconds(IdleThreadLifetime).count()));
+  timedOut = ready == 0;
+  for (int i = 0; i < ready; ++i) {
+    if (events[i].data.fd == FWakeup) {
+      continue;
     }
-    std::unique_ptr<TContext> context = std::move(FQueue.front());
-    FQueue.pop_front();
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    const int handle = ::accept4(events[i].data.fd, reinterpret_cast<sockaddr*>(&peer), &length,
+                                 SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (handle >= 0) {
+      const int on = 1;
+      ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      char text[INET_ADDRSTRLEN] = "";
+      ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
+      peerIP = text;
+      peerPort = ntohs(peer.sin_port);
+      return handle;
+    }
+    if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+      std::this_thread::sleep_for(AcceptRetryDelay);
+    }
+  }
+  return -1;
+}
+
+void TTCPServer::WorkerLoop(TWorker& self) {
+  std::unique_lock lock(FLock);
+  while (!FStopping) {
+    ++FIdle;
+    lock.unlock();
+    bool timedOut = false;
+    std::string peerIP;
+    std::uint16_t peerPort = 0;
+    const int handle = AcceptOne(self.Poller, timedOut, peerIP, peerPort);
+    std::unique_ptr<TContext> context;
+    if (handle >= 0) {
+      context = std::make_unique<TContext>(handle);
+      context->PeerIP = std::move(peerIP);
+      context->PeerPort = peerPort;
+    }
+    lock.lock();
+    --FIdle;
+    if (FStopping) {
+      break;
+    }
+    if (!context) {
+      if (timedOut && FIdle > 0) {
+        break; // another thread keeps watch
+      }
+      continue;
+    }
+    const auto entry = FContexts.insert(FContexts.end(), context.get());
+    if (FIdle == 0 && FLive < FThreadCap) {
+      StartWorker();
+    }
     lock.unlock();
     Serve(*context);
-    {
-      std::lock_guard contextsLock(FContextsLock);
-      FContexts.remove(context.get());
-    }
-    context.reset();
     lock.lock();
+    FContexts.erase(entry);
+    context.reset();
   }
   --FLive;
-  FSpace.notify_one();
-  const auto self = std::this_thread::get_id();
-  for (TWorker& worker : FWorkers) {
-    if (worker.Thread.get_id() == self) {
-      worker.Finished = true;
-    }
-  }
+  ::close(self.Poller);
+  self.Finished = true;
 }
 
 void TTCPServer::Serve(TContext& context) {
   try {
-    if (OnConnect) {
-      OnConnect(context);
-    }
+    FHandler.Connected(context);
     while (context.Connection.Connected()) {
-      Execute(context);
+      FHandler.Execute(context);
     }
   } catch (const EConnClosedGracefully&) {
     // The browser went away between requests: an ordinary end.
   } catch (const std::exception& error) {
-    if (OnException) {
-      try {
-        OnException(context, error);
-      } catch (...) {
-        // A failing receiver must not take the pool thread down with it.
-      }
+    try {
+      FHandler.Failed(context, error);
+    } catch (...) {
+      // A failing receiver must not take the connection thread down with it.
     }
   }
-  if (OnDisconnect) {
-    try {
-      OnDisconnect(context);
-    } catch (...) {
-      // As above: the connection is over either way.
-    }
+  try {
+    FHandler.Disconnected(context);
+  } catch (...) {
+    // As above: the connection is over either way.
   }
   context.Connection.Close();
 }

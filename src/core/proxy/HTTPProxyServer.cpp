@@ -5,19 +5,20 @@
 
 #include <algorithm>
 
-THTTPProxyServer::THTTPProxyServer() {
-  DefaultPort = static_cast<std::uint16_t>(FPort.load());
-  CommandHandlers = {
-      {"GET", true, true, [this](TCommand& command) { CommandGet(command); }},
-      {"POST", true, true, [this](TCommand& command) { CommandPost(command); }},
-      {"HEAD", true, true, [this](TCommand& command) { CommandHead(command); }},
-      {"CONNECT", true, true, [this](TCommand& command) { CommandConnect(command); }},
-  };
-  UnknownCommandReply = "400";
-}
+THTTPProxyServer::THTTPProxyServer()
+    : FDispatcher(
+          {
+              {"GET", true, true, [this](TCommand& command) { CommandGet(command); }},
+              {"POST", true, true, [this](TCommand& command) { CommandPost(command); }},
+              {"HEAD", true, true, [this](TCommand& command) { CommandHead(command); }},
+              {"CONNECT", true, true, [this](TCommand& command) { CommandConnect(command); }},
+          },
+          "400") {}
 
-THTTPProxyServer::~THTTPProxyServer() {
-  StopAndJoin();
+void THTTPProxyServer::Listen() {
+  FTCPServer.DefaultPort = static_cast<std::uint16_t>(FPort.load());
+  FTCPServer.Bindings = Bindings;
+  FTCPServer.Activate();
 }
 
 void THTTPProxyServer::SetEnabled(bool value) {
@@ -26,10 +27,9 @@ void THTTPProxyServer::SetEnabled(bool value) {
     return;
   }
   if (value) {
-    DefaultPort = static_cast<std::uint16_t>(FPort.load());
-    Activate();
+    Listen();
   } else {
-    Deactivate();
+    FTCPServer.Deactivate();
   }
 }
 
@@ -38,15 +38,14 @@ void THTTPProxyServer::SetPort(int value) {
   if (FPort.exchange(value) == value) {
     return;
   }
-  const bool wasActive = Active();
-  Deactivate();
-  DefaultPort = static_cast<std::uint16_t>(value);
+  const bool wasActive = FTCPServer.Active();
+  FTCPServer.Deactivate();
   Bindings.clear();
   if (!wasActive) {
     return;
   }
   try {
-    Activate();
+    Listen();
   } catch (const std::exception&) {
     lock.unlock();
     if (OnBindError) {
@@ -64,7 +63,31 @@ bool THTTPProxyServer::IsLocalIP(const std::string& address) {
   return std::find(FLocalIPList.begin(), FLocalIPList.end(), address) != FLocalIPList.end();
 }
 
-bool THTTPProxyServer::BeforeCommand(TContext& context) {
+void THTTPProxyServer::Connected(TContext& context) {
+  if (OnConnect) {
+    OnConnect(context);
+  }
+}
+
+void THTTPProxyServer::Execute(TContext& context) {
+  if (Admitted(context)) {
+    FDispatcher.Execute(context);
+  }
+}
+
+void THTTPProxyServer::Failed(TContext& context, const std::exception& error) {
+  if (OnException) {
+    OnException(context, error);
+  }
+}
+
+void THTTPProxyServer::Disconnected(TContext& context) {
+  if (OnDisconnect) {
+    OnDisconnect(context);
+  }
+}
+
+bool THTTPProxyServer::Admitted(TContext& context) {
   TTCPConnection& browser = context.Connection;
   browser.SetReadTimeout(BrowserIdleTimeout);
   bool admitted = true;
@@ -78,7 +101,11 @@ bool THTTPProxyServer::BeforeCommand(TContext& context) {
     admitted = !prefix.empty() && context.PeerIP.starts_with(prefix);
     break;
   }
+  case TAuthType::atAll:
+    break;
   default:
+    // A damaged setting must not open the proxy to everyone.
+    admitted = false;
     break;
   }
   if (admitted) {

@@ -2,10 +2,14 @@
 #pragma once
 
 #include "common/Snapshot.h"
-#include "net/CommandTCPServer.h"
+#include "net/CommandDispatcher.h"
+#include "net/ConnectionHandler.h"
+#include "net/TCPServer.h"
 #include "net/URI.h"
+#include "proxy/FilterRules.h"
 #include "proxy/HeaderList.h"
 #include "proxy/PostData.h"
+#include "proxy/ProxyStatistics.h"
 
 #include <atomic>
 #include <chrono>
@@ -16,20 +20,10 @@
 #include <vector>
 
 class TTCPClient;
+struct TPageSite;
 
 // Which clients may use the proxy; stored as 0, 1, 2.
 enum class TAuthType { atAll = 0, atThisPC = 1, atThisIP = 2 };
-
-// Increments reported through OnHTTPStatistics; usually one of them is non-zero.
-struct TProxyStatistics {
-  std::int64_t BlockedCookies = 0;
-  std::int64_t BlockedActiveX = 0;
-  std::int64_t BlockedFlash = 0;
-  std::int64_t BlockedExeFiles = 0;
-  std::int64_t BlockedJavaScript = 0;
-  std::int64_t Bytes = 0;
-  std::int64_t BlockedURLS = 0;
-};
 
 // The local HTTP proxy: one request per browser connection, GET, POST and HEAD
 // forwarded directly or through one upstream proxy, CONNECT tunnelled.
@@ -37,7 +31,12 @@ struct TProxyStatistics {
 // Properties may be changed by one thread while connections run; each request
 // reads a property when it reaches the step that uses it. Events run on the
 // connection's thread and are set before the server is first enabled.
-class THTTPProxyServer : public TCommandTCPServer {
+//
+// The road of a request: the TCP server accepts the connection and calls Execute on
+// its thread; Execute applies the access rule and lets the command dispatcher read
+// the request line, which calls CommandGet, CommandPost, CommandHead or
+// CommandConnect; these forward to the upstream and relay the answer.
+class THTTPProxyServer final : private TConnectionHandler {
 public:
   // Read time-out on the upstream connection of GET, POST and HEAD.
   static constexpr std::chrono::milliseconds UpstreamReadTimeout{120000};
@@ -47,7 +46,12 @@ public:
   static constexpr std::size_t MaxFilteredDocument = 1048576;
 
   THTTPProxyServer();
-  ~THTTPProxyServer() override;
+  THTTPProxyServer(const THTTPProxyServer&) = delete;
+  THTTPProxyServer& operator=(const THTTPProxyServer&) = delete;
+
+  // Where to listen; none means every local IPv4 address on Port. Read when the
+  // server starts listening.
+  std::vector<TTCPServer::TBinding> Bindings;
 
   bool Enabled() const { return FEnabled.load(); }
   // Raises ESocketError when listening fails; Enabled then reads true although nothing listens.
@@ -57,8 +61,12 @@ public:
   // and the server stays inactive.
   void SetPort(int value);
   // The port the server listens on (the kernel's choice when Port is 0); 0 while inactive.
-  std::uint16_t ListeningPort() const { return BoundPort(); }
-  std::size_t ActiveConnections() const { return ConnectionCount(); }
+  std::uint16_t ListeningPort() const { return FTCPServer.BoundPort(); }
+  // Listening; false after a failed start although Enabled reads true.
+  bool Active() const { return FTCPServer.Active(); }
+  std::size_t ActiveConnections() const { return FTCPServer.ConnectionCount(); }
+  // Connection threads alive, serving or waiting for a connection.
+  std::size_t ThreadCount() const { return FTCPServer.ThreadCount(); }
   // Closes the upstream connection linked to a browser connection, if any.
   void DisconnectRemote(TContext& context);
 
@@ -123,6 +131,10 @@ public:
   std::function<void(THTTPProxyServer&, const TProxyStatistics&)> OnHTTPStatistics;
   // Shows BindErrorMsg when a port change cannot be applied.
   std::function<void(const std::string& message)> OnBindError;
+  // A browser connection was accepted, ended, or ended by an error.
+  std::function<void(TContext&)> OnConnect;
+  std::function<void(TContext&)> OnDisconnect;
+  std::function<void(TContext&, const std::exception&)> OnException;
 
   // The generated pages; each is written in one piece.
   void SendFileNotFound(TTCPConnection& connection, const std::string& message = {});
@@ -130,14 +142,7 @@ public:
   void SendProxyAuthRequired(TTCPConnection& connection, const std::string& message = {});
   void SendHostNotFound(TTCPConnection& connection, const std::string& details);
 
-protected:
-  bool BeforeCommand(TContext& context) override;
-
 private:
-  struct TBlockList {
-    std::vector<std::string> Blocked;
-    std::vector<std::string> Allowed;
-  };
   struct TUpstream {
     std::string Host;
     int Port = 8080;
@@ -161,6 +166,16 @@ private:
   private:
     TContext& FContext;
   };
+
+  // TConnectionHandler: runs on each connection's thread.
+  void Connected(TContext& context) override;
+  void Execute(TContext& context) override;
+  void Failed(TContext& context, const std::exception& error) override;
+  void Disconnected(TContext& context) override;
+  // The access rule; a refused client gets the 401 page and the connection closes.
+  bool Admitted(TContext& context);
+  // (Re)starts listening on the current port and bindings.
+  void Listen();
 
   void CommandGet(TCommand& command);
   void CommandPost(TCommand& command);
@@ -193,15 +208,12 @@ private:
   bool ExtensionBlocked(TTCPConnection& browser, const std::string& target);
   // Content-type rules on the response; writes the 404 page on a match.
   bool ContentTypeBlocked(TTCPConnection& browser, const THeaderList& responseHeaders);
-  void RefuseBlocked(TTCPConnection& browser, std::int64_t TProxyStatistics::*counter);
+  void RefuseBlocked(TTCPConnection& browser, TProxyCounter counter);
+  TFilterSwitches Switches() const;
   void Report(const TProxyStatistics& increments);
   void ReportBytes(std::int64_t bytes);
-  std::string PageFoot() const;
-  void SendPage(TTCPConnection& connection, std::string_view statusLine,
-                std::string_view extraHeader, std::string_view title, std::string_view heading,
-                std::string_view messageLine);
-  std::string HostNotFoundDetails(const std::string& host, const std::string* document,
-                                  const std::string& error) const;
+  // The server's values for a page sent now.
+  TPageSite PageSite() const;
 
   std::atomic<bool> FEnabled{false};
   std::atomic<int> FPort{8080};
@@ -225,4 +237,9 @@ private:
 
   std::once_flag FLocalIPListFilled;
   std::vector<std::string> FLocalIPList;
+
+  const TCommandDispatcher FDispatcher;
+  // Last, so that it is destroyed first: its destructor ends the connection threads
+  // while everything they use still exists.
+  TTCPServer FTCPServer{*this};
 };

@@ -6,17 +6,8 @@
 
 namespace {
 
-constexpr std::string_view ExceptionDelimiter = "&&!";
 constexpr std::string_view ScriptStart = "<script";
 constexpr std::string_view ScriptEnd = "</script";
-
-// A block rule: when its switch is on and its pattern matches, the request is refused
-// with the 404 page and its counter goes up by one.
-struct TBlockRule {
-  bool On;
-  std::string_view Pattern;
-  std::int64_t TProxyStatistics::*Counter;
-};
 
 // Removes every complete script element (from "<script" through the one character
 // after "</script") in one pass; returns whether a script start occurred at all and
@@ -60,38 +51,11 @@ TScriptRemoval RemoveScripts(std::string& text) {
 } // namespace
 
 void THTTPProxyServer::SetBlockedURLS(const std::vector<std::string>& entries) {
-  TBlockList list;
-  for (const std::string& entry : entries) {
-    const std::size_t delimiter = entry.find(ExceptionDelimiter);
-    if (delimiter == std::string::npos) {
-      list.Blocked.push_back(entry);
-      list.Allowed.emplace_back();
-    } else {
-      list.Blocked.push_back(entry.substr(0, delimiter));
-      list.Allowed.push_back(entry.substr(delimiter + ExceptionDelimiter.size()));
-    }
-  }
-  FBlockList.Set(std::move(list));
+  FBlockList.Set(MakeBlockList(entries));
 }
 
 bool THTTPProxyServer::URLAllowed(std::string_view uri) const {
-  const auto list = FBlockList.Get();
-  for (std::size_t i = 0; i < list->Blocked.size(); ++i) {
-    const std::string& term = list->Blocked[i];
-    if (term.empty() || !ContainsText(uri, term)) {
-      continue;
-    }
-    if (list->Allowed[i].empty()) {
-      return false;
-    }
-    for (const std::string& exception : SplitText(list->Allowed[i], ExceptionDelimiter)) {
-      if (!exception.empty() && ContainsText(uri, exception)) {
-        return true;
-      }
-    }
-    return false;
-  }
-  return true;
+  return ::URLAllowed(*FBlockList.Get(), uri);
 }
 
 void THTTPProxyServer::FilterHTMLDocument(const std::string& document, std::string& body) {
@@ -109,8 +73,11 @@ void THTTPProxyServer::FilterHTMLDocument(const std::string& document, std::stri
   }
 }
 
-void THTTPProxyServer::RefuseBlocked(TTCPConnection& browser,
-                                     std::int64_t TProxyStatistics::*counter) {
+TFilterSwitches THTTPProxyServer::Switches() const {
+  return {BlockActiveX(), BlockFlash(), BlockExeFiles(), BlockJavaScript()};
+}
+
+void THTTPProxyServer::RefuseBlocked(TTCPConnection& browser, TProxyCounter counter) {
   TProxyStatistics increments;
   increments.*counter = 1;
   Report(increments);
@@ -118,36 +85,19 @@ void THTTPProxyServer::RefuseBlocked(TTCPConnection& browser,
 }
 
 bool THTTPProxyServer::ExtensionBlocked(TTCPConnection& browser, const std::string& target) {
-  const TBlockRule rules[] = {
-      {BlockFlash(), ".swf", &TProxyStatistics::BlockedFlash},
-      {BlockActiveX(), ".cab", &TProxyStatistics::BlockedActiveX},
-      {BlockActiveX(), ".ocx", &TProxyStatistics::BlockedActiveX},
-      {BlockExeFiles(), ".exe", &TProxyStatistics::BlockedExeFiles},
-      {BlockJavaScript(), ".js", &TProxyStatistics::BlockedJavaScript},
-      {BlockJavaScript(), ".vbs", &TProxyStatistics::BlockedJavaScript},
-  };
-  for (const TBlockRule& rule : rules) {
-    if (rule.On && FindLowered(target, rule.Pattern) != std::string::npos) {
-      RefuseBlocked(browser, rule.Counter);
-      return true;
-    }
+  const TProxyCounter counter = BlockedExtension(Switches(), target);
+  if (counter) {
+    RefuseBlocked(browser, counter);
   }
-  return false;
+  return counter != nullptr;
 }
 
 bool THTTPProxyServer::ContentTypeBlocked(TTCPConnection& browser,
                                           const THeaderList& responseHeaders) {
-  const TBlockRule rules[] = {
-      {BlockJavaScript(), "application/x-javascript", &TProxyStatistics::BlockedJavaScript},
-      {BlockJavaScript(), "application/x-vbscript", &TProxyStatistics::BlockedJavaScript},
-      {BlockFlash(), "application/x-shockwave-flash", &TProxyStatistics::BlockedFlash},
-  };
-  const std::string contentType = responseHeaders.Value("Content-Type");
-  for (const TBlockRule& rule : rules) {
-    if (rule.On && contentType == rule.Pattern) {
-      RefuseBlocked(browser, rule.Counter);
-      return true;
-    }
+  const TProxyCounter counter =
+      BlockedContentType(Switches(), responseHeaders.Value("Content-Type"));
+  if (counter) {
+    RefuseBlocked(browser, counter);
   }
-  return false;
+  return counter != nullptr;
 }

@@ -127,7 +127,7 @@ void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upst
   try {
     upstream.Connect();
   } catch (const EConnectError& error) {
-    SendHostNotFound(browser, HostNotFoundDetails(upstream.Host, document, error.what()));
+    SendHostNotFound(browser, ::HostNotFoundDetails(upstream.Host, document, error.what()));
     throw;
   }
 }
@@ -293,6 +293,7 @@ void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& br
     ReportBytes(static_cast<std::int64_t>(size));
   };
   const std::int64_t length = hasBody ? ContentLength(responseHeaders) : 0;
+  const std::size_t blockSize = static_cast<std::size_t>(std::max(1, DefaultTransferBlockSize()));
   const bool html = ContainsText(responseHeaders.Value("Content-Type"), "text/html");
   const bool filtered = html && hasBody && (BlockJavaScript() || OnHTTPDocument);
 
@@ -327,24 +328,25 @@ void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& br
       reportBlock(body.size());
     }
     if (!complete) {
-      upstream.RelayTo(browser, TTCPConnection::UntilClose, reportBlock);
+      upstream.RelayTo(browser, TTCPConnection::UntilClose, blockSize, reportBlock);
     }
     return;
   }
-  // The header block and whatever of the body has already arrived leave in one write.
+  // The header block and whatever of the body has already arrived (up to a block)
+  // leave in one write.
   std::string text = responseHeaders.Text() + "\r\n";
   if (countHeaders) {
     ReportBytes(static_cast<std::int64_t>(text.size()));
   }
   const std::uint64_t count =
       length < 0 ? TTCPConnection::UntilClose : static_cast<std::uint64_t>(length);
-  const std::size_t early = upstream.TakeBuffered(text, count);
+  const std::size_t early = upstream.TakeBuffered(text, std::min<std::uint64_t>(count, blockSize));
   browser.Write(text);
   if (early > 0) {
     reportBlock(early);
   }
   if (count > early) {
     upstream.RelayTo(browser, count == TTCPConnection::UntilClose ? count : count - early,
-                     reportBlock);
+                     blockSize, reportBlock);
   }
 }

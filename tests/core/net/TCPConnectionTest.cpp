@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/TCPConnection.h"
 
+#include "BlockedThread.h"
 #include "LoopbackSockets.h"
 #include "net/NetError.h"
 
+#include <future>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -119,12 +121,19 @@ TEST_F(TCPConnectionTest, ReadUntilCloseStopsAtLimitOrClose) {
 
 TEST_F(TCPConnectionTest, ShutdownFromAnotherThreadWakesABlockedReader) {
   FConnection->SetReadTimeout(0ms);
-  std::thread stopper([this] {
-    std::this_thread::sleep_for(50ms);
-    FConnection->Shutdown();
+  std::promise<pid_t> readerThread;
+  auto reader = std::async(std::launch::async, [&] {
+    readerThread.set_value(blockedthread::CurrentThreadId());
+    FConnection->ReadLn();
   });
-  EXPECT_THROW(FConnection->ReadLn(), EConnClosedGracefully);
-  stopper.join();
+  EXPECT_TRUE(blockedthread::AwaitSleepInPoll(readerThread.get_future().get(), 5s));
+  FConnection->Shutdown();
+  const bool woken = reader.wait_for(5s) == std::future_status::ready;
+  if (!woken) {
+    ::shutdown(FPeer, SHUT_RDWR); // releases the reader, so the test fails instead of hanging
+  }
+  EXPECT_TRUE(woken);
+  EXPECT_THROW(reader.get(), EConnClosedGracefully);
 }
 
 TEST_F(TCPConnectionTest, WriteToClosedPeerRaises) {
@@ -181,7 +190,8 @@ TEST_F(RelayTest, RelaysExactCountIncludingBufferedBytes) {
       received += piece;
     }
   });
-  EXPECT_EQ(FSource->RelayTo(*FTarget, payload.size(), [&](std::size_t size) { reported += size; }),
+  EXPECT_EQ(FSource->RelayTo(*FTarget, payload.size(), 65535,
+                             [&](std::size_t size) { reported += size; }),
             payload.size());
   FTarget->Close();
   reader.join();
@@ -196,7 +206,7 @@ TEST_F(RelayTest, RelaysExactCountIncludingBufferedBytes) {
 TEST_F(RelayTest, RelaysUntilCloseAndFailsWhenCountIsNotReached) {
   loopback::SendAll(FSourcePeer, "abc");
   ::shutdown(FSourcePeer, SHUT_WR);
-  EXPECT_EQ(FSource->RelayTo(*FTarget, TTCPConnection::UntilClose, [](std::size_t) {}), 3u);
+  EXPECT_EQ(FSource->RelayTo(*FTarget, TTCPConnection::UntilClose, 65535, [](std::size_t) {}), 3u);
   FTarget->Close();
   EXPECT_EQ(loopback::ReceiveAll(FTargetPeer), "abc");
 
@@ -207,7 +217,7 @@ TEST_F(RelayTest, RelaysUntilCloseAndFailsWhenCountIsNotReached) {
   ::close(peer);
   const auto [sinkEnd, sinkPeer] = loopback::Pair();
   TTCPConnection sink(sinkEnd);
-  EXPECT_THROW(shortSource.RelayTo(sink, 10, [](std::size_t) {}), EConnClosedGracefully);
+  EXPECT_THROW(shortSource.RelayTo(sink, 10, 65535, [](std::size_t) {}), EConnClosedGracefully);
   ::close(sinkPeer);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/TunnelRelay.h"
 
+#include "BlockedThread.h"
 #include "LoopbackSockets.h"
 #include "net/TCPConnection.h"
 
@@ -66,10 +67,18 @@ TEST_F(TunnelRelayTest, LargeTransferArrivesWholeWhileTheOtherSideTalks) {
 }
 
 TEST_F(TunnelRelayTest, ShutdownOfBrowserSideEndsTheTunnel) {
-  auto relay = Start();
-  std::this_thread::sleep_for(20ms);
+  std::promise<pid_t> relayThread;
+  auto relay = std::async(std::launch::async, [&] {
+    relayThread.set_value(blockedthread::CurrentThreadId());
+    return RelayTunnel(*FBrowser, *FUpstream);
+  });
+  EXPECT_TRUE(blockedthread::AwaitSleepInPoll(relayThread.get_future().get(), 5s));
   FBrowser->Shutdown();
-  ASSERT_EQ(relay.wait_for(5s), std::future_status::ready);
+  const bool ended = relay.wait_for(5s) == std::future_status::ready;
+  if (!ended) {
+    ::shutdown(FOriginPeer, SHUT_RDWR); // ends the tunnel, so the test fails instead of hanging
+  }
+  EXPECT_TRUE(ended);
   EXPECT_EQ(relay.get(), 0u);
 }
 

@@ -31,7 +31,9 @@ TEST(ProxyAccess, ModeAndPrefixDecideWhichClientsMayUseTheProxy) {
       {TAuthType::atThisIP, "127.0.1.", "127.0.0.1", false},
       {TAuthType::atThisIP, "", "127.0.0.1", false},
       {TAuthType::atAll, "", "127.0.0.2", true},
-      {static_cast<TAuthType>(3), "", "127.0.0.2", true},
+      // An unknown mode, from a damaged setting, admits nobody, not even this machine.
+      {static_cast<TAuthType>(3), "", "127.0.0.1", false},
+      {static_cast<TAuthType>(-1), "", "127.0.0.1", false},
   };
   for (const TAccessCase& c : cases) {
     TProxyUnderTest proxy;

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "net/TCPServer.h"
+#include "net/Context.h"
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One command line as the dispatcher received it.
@@ -22,23 +23,22 @@ struct TCommandHandler {
   std::function<void(TCommand&)> OnCommand;
 };
 
-// Line-command server (nothing is sent on connect): reads one line, matches its first word against
-// the registered commands and calls the handler. Lines of no known command get UnknownCommandReply
-// followed by the line as received.
-class TCommandTCPServer : public TTCPServer {
+// Line commands on a connection (nothing is sent on connect): reads one line, matches
+// its first word against the registered commands and calls the handler. Lines of no
+// known command get UnknownCommandReply followed by the line as received.
+class TCommandDispatcher {
 public:
-  // Registered before the server is activated, not changed while it runs.
-  std::vector<TCommandHandler> CommandHandlers;
-  std::string UnknownCommandReply = "400";
+  TCommandDispatcher(std::vector<TCommandHandler> handlers, std::string unknownCommandReply);
 
   // Splits at spaces; runs of spaces do not make empty parameters.
   static std::vector<std::string> SplitParams(std::string_view text);
 
-protected:
-  // Runs before each line is read; false means the connection was dealt with.
-  virtual bool BeforeCommand(TContext&) { return true; }
-  void Execute(TContext& context) override;
+  // Reads and runs one command; an empty line runs nothing.
+  void Execute(TContext& context) const;
 
 private:
   const TCommandHandler* FindHandler(std::string_view word) const;
+
+  const std::vector<TCommandHandler> FHandlers;
+  const std::string FUnknownCommandReply;
 };

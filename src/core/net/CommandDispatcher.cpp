@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "net/CommandTCPServer.h"
+#include "net/CommandDispatcher.h"
 
-#include <strings.h>
+#include "common/AsciiText.h"
 
-std::vector<std::string> TCommandTCPServer::SplitParams(std::string_view text) {
+TCommandDispatcher::TCommandDispatcher(std::vector<TCommandHandler> handlers,
+                                       std::string unknownCommandReply)
+    : FHandlers(std::move(handlers)), FUnknownCommandReply(std::move(unknownCommandReply)) {}
+
+std::vector<std::string> TCommandDispatcher::SplitParams(std::string_view text) {
   std::vector<std::string> params;
   std::size_t position = 0;
   while (position < text.size()) {
@@ -16,20 +20,16 @@ std::vector<std::string> TCommandTCPServer::SplitParams(std::string_view text) {
   return params;
 }
 
-const TCommandHandler* TCommandTCPServer::FindHandler(std::string_view word) const {
-  for (const TCommandHandler& handler : CommandHandlers) {
-    if (handler.Command.size() == word.size() &&
-        ::strncasecmp(handler.Command.data(), word.data(), word.size()) == 0) {
+const TCommandHandler* TCommandDispatcher::FindHandler(std::string_view word) const {
+  for (const TCommandHandler& handler : FHandlers) {
+    if (SameTextASCII(handler.Command, word)) {
       return &handler;
     }
   }
   return nullptr;
 }
 
-void TCommandTCPServer::Execute(TContext& context) {
-  if (!BeforeCommand(context)) {
-    return;
-  }
+void TCommandDispatcher::Execute(TContext& context) const {
   TTCPConnection& connection = context.Connection;
   std::string line = connection.ReadLn();
   if (line.empty()) {
@@ -39,7 +39,7 @@ void TCommandTCPServer::Execute(TContext& context) {
   const std::string_view word = std::string_view(line).substr(0, space);
   const TCommandHandler* handler = FindHandler(word);
   if (!handler) {
-    connection.WriteLn(UnknownCommandReply + " " + line);
+    connection.WriteLn(FUnknownCommandReply + " " + line);
     return;
   }
   TCommand command{context, line, std::string(word), {}};
