@@ -100,8 +100,8 @@ TEST_P(ProxyPostE2E, PostBodyArrivesIntactAtOrigin) {
 
   ASSERT_EQ(r.ExitCode, 0) << r.Describe();
   ASSERT_EQ(r.Status, 200) << r.Body;
-  // Sent straight to the origin: the local target, with the browser's own protocol word.
-  EXPECT_THAT(ReportLines(r.Body, "request: "), ::testing::ElementsAre("POST /echo?q=1 HTTP/1.1"));
+  // Sent straight to the origin: the local target, asking for HTTP/1.0 as GET does.
+  EXPECT_THAT(ReportLines(r.Body, "request: "), ::testing::ElementsAre("POST /echo?q=1 HTTP/1.0"));
   EXPECT_THAT(ReportLines(r.Body, "body-length: "),
               ::testing::ElementsAre(std::to_string(body.size())));
   EXPECT_THAT(ReportLines(r.Body, "body-sha256: "), ::testing::ElementsAre(Sha256Hex(body)));
@@ -183,31 +183,9 @@ TEST_F(ProxyForwardingE2E, GetIsSentToOriginAsHttp10WithLocalTarget) {
   EXPECT_THAT(ReportLines(r.Body, "header: "), ::testing::Contains("User-Agent: Quorvane 1.20"));
 }
 
-// The body of a chunked reply, or nullopt when the framing is broken or incomplete.
-std::optional<std::string> Dechunk(std::string_view chunked) {
-  std::string body;
-  for (;;) {
-    const std::size_t lineEnd = chunked.find("\r\n");
-    if (lineEnd == std::string_view::npos) {
-      return std::nullopt;
-    }
-    const std::size_t size = std::stoul(std::string(chunked.substr(0, lineEnd)), nullptr, 16);
-    chunked.remove_prefix(lineEnd + 2);
-    if (size == 0) {
-      return chunked == "\r\n" ? std::optional<std::string>(body) : std::nullopt;
-    }
-    if (chunked.size() < size + 2) {
-      return std::nullopt;
-    }
-    body.append(chunked.substr(0, size));
-    chunked.remove_prefix(size + 2);
-  }
-}
-
-// An HTTP/1.1 origin answers a POST (which keeps the browser's HTTP/1.1) in chunks and
-// closes only when told to. The browser side of the proxy ends each response by
-// closing, so without "Connection: close" upstream the reply would never end.
-TEST_F(ProxyForwardingE2E, ChunkedResponseOfKeepAliveOriginEndsWithoutWaiting) {
+// An HTTP/1.1 origin that would answer an HTTP/1.1 POST in chunks is asked with HTTP/1.0,
+// so it sends the plain body and closes; the reply ends without waiting.
+TEST_F(ProxyForwardingE2E, DirectPostGetsAPlainBodyFromAChunkingOrigin) {
   const std::string body = PatternBytes(300000, 5);
   Publish("chunks.bin", body);
   const std::uint16_t origin = StartEchoOrigin();
@@ -222,10 +200,8 @@ TEST_F(ProxyForwardingE2E, ChunkedResponseOfKeepAliveOriginEndsWithoutWaiting) {
   ASSERT_FALSE(reply.TimedOut) << "the reply did not end; got " << reply.Bytes.size() << " bytes";
   const std::size_t headerEnd = reply.Bytes.find("\r\n\r\n");
   ASSERT_NE(headerEnd, std::string::npos);
-  EXPECT_THAT(reply.Bytes.substr(0, headerEnd), HasSubstr("\r\nTransfer-Encoding: chunked"));
-  const auto got = Dechunk(std::string_view(reply.Bytes).substr(headerEnd + 4));
-  ASSERT_TRUE(got.has_value()) << "the chunked body arrived broken";
-  EXPECT_TRUE(*got == body) << "body differs from the origin's file (" << got->size() << " bytes)";
+  EXPECT_THAT(reply.Bytes.substr(0, headerEnd), Not(HasSubstr("Transfer-Encoding")));
+  EXPECT_TRUE(reply.Bytes.substr(headerEnd + 4) == body) << "body differs from the origin's file";
 }
 
 TEST_F(ProxyForwardingE2E, ConcurrentRequestsEachArriveWhole) {

@@ -35,6 +35,31 @@ inline int Listen(std::uint16_t& port) {
   return handle;
 }
 
+// A listening socket on 127.0.0.1:port, or -1 when that port cannot be had (in use,
+// or a privileged port without the right to bind it).
+inline int TryListen(std::uint16_t port) {
+  const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int on = 1;
+  ::setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(handle, 64) != 0) {
+    ::close(handle);
+    return -1;
+  }
+  return handle;
+}
+
+// A port of 127.0.0.1 that nothing listens on at the moment.
+inline std::uint16_t FreePort() {
+  std::uint16_t port = 0;
+  ::close(Listen(port));
+  return port;
+}
+
 // Connects to 127.0.0.1:port, from sourceIP when given (another loopback address).
 inline int Connect(std::uint16_t port, const char* sourceIP = nullptr) {
   const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -220,11 +220,11 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   if (OnHTTPPost) {
     OnHTTPPost(*this, uri, headers, body);
   }
-  // Through a proxy the browser's request line goes on as it came.
+  // Through a proxy the browser's request line goes on as it came. Direct, the origin
+  // is asked for HTTP/1.0, as for GET, so that it answers without chunked framing.
   const auto [target, direct] = ChooseUpstream(upstream, uri);
   if (direct) {
-    headers[0] =
-        "POST " + target + " " + (command.Params.size() > 1 ? command.Params[1] : "HTTP/1.0");
+    headers[0] = "POST " + target + " HTTP/1.0";
   }
   if (uri.Protocol != "http") {
     SendAccessDenied(browser, "The server does only support http.");

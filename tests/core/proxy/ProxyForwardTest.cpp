@@ -4,6 +4,7 @@
 #include <atomic>
 #include <future>
 #include <gtest/gtest.h>
+#include <mutex>
 
 namespace {
 
@@ -131,16 +132,17 @@ TEST_F(ProxyForward, UnreachableHostGetsHostNotFoundWithHostDocumentAndError) {
       std::string::npos);
 }
 
-TEST_F(ProxyForward, PostForwardsBodyAndKeepsTheBrowsersProtocolWord) {
+// Asked with HTTP/1.0, as GET is, the origin answers without chunked framing.
+TEST_F(ProxyForward, DirectPostForwardsBodyAndAsksForHTTP10) {
   const std::string reply = FProxy.Exchange(
       "POST " + Url("/form") + " HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n\r\na=1&b=2");
   EXPECT_EQ(reply, SmallPage);
   EXPECT_EQ(FOrigin->FirstRequest(),
-            "POST /form HTTP/1.1\r\nHost: x\r\nContent-Length: 7\r\n"
+            "POST /form HTTP/1.0\r\nHost: x\r\nContent-Length: 7\r\n"
             "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n\r\n"
             "a=1&b=2");
   const std::int64_t sent =
-      std::string("POST /form HTTP/1.1").size() +
+      std::string("POST /form HTTP/1.0").size() +
       std::string("Host: x\r\nContent-Length: 7\r\nVia: 1.0 Quorvane (1.20 "
                   "http://www.quorvane.example/)\r\nConnection: close\r\n\r\n")
           .size() +
@@ -191,7 +193,7 @@ TEST_F(ProxyForward, PostWithBadOrRepeatedLengthGoesUpstreamWithTheLengthOfWhatI
                               "\r\n" + c.Body),
               SmallPage);
     EXPECT_EQ(FOrigin->FirstRequest(),
-              "POST /form HTTP/1.1\r\nHost: x\r\n"
+              "POST /form HTTP/1.0\r\nHost: x\r\n"
               "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n"
               "Content-Length: " +
                   std::to_string(c.Forwarded.size()) + "\r\n\r\n" + c.Forwarded);
@@ -236,11 +238,63 @@ TEST_F(ProxyForward, HeadRelaysTheHeadWithoutWaitingForABody) {
 }
 
 TEST_F(ProxyForward, HeadForwardsAnyProtocolAndFailsSilentlyWhenUnreachable) {
+  Answer("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\n");
+  const std::string port = std::to_string(FOrigin->Port());
+  EXPECT_EQ(FProxy.Exchange("HEAD ftp://127.0.0.1:" + port + "/file.txt HTTP/1.0\r\n\r\n"),
+            "HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\n");
+  EXPECT_TRUE(FOrigin->FirstRequest().starts_with("HEAD /file.txt HTTP/1.0\r\n"));
+
   const std::uint16_t closedPort = FOrigin->Port();
   FOrigin.reset();
   EXPECT_EQ(
       FProxy.Exchange("HEAD http://127.0.0.1:" + std::to_string(closedPort) + "/ HTTP/1.0\r\n\r\n"),
       "");
+}
+
+// The block size bounds every relay step, and so every byte count reported for a body.
+TEST_F(ProxyForward, BodyIsRelayedWholeInStepsOfAtMostTheBlockSize) {
+  constexpr int BlockSize = 1000;
+  std::string body(100000, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    body[i] = static_cast<char>(i % 251);
+  }
+  struct TCase {
+    const char* Name;
+    std::string Response;
+    std::string Request;
+  };
+  const std::string withLength =
+      "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  const std::string untilClose = "HTTP/1.0 200 OK\r\n\r\n" + body;
+  const TCase cases[] = {
+      {"GET with length", withLength, "GET /a HTTP/1.0\r\n\r\n"},
+      {"GET until close", untilClose, "GET /a HTTP/1.0\r\n\r\n"},
+      {"POST with length", withLength, "POST /a HTTP/1.0\r\nContent-Length: 1\r\n\r\nx"},
+      {"POST until close", untilClose, "POST /a HTTP/1.0\r\nContent-Length: 1\r\n\r\nx"},
+  };
+  FProxy.Server.SetDefaultTransferBlockSize(BlockSize);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Answer(c.Response);
+    std::mutex lock;
+    std::vector<std::int64_t> reports;
+    FProxy.Server.OnHTTPStatistics = [&](THTTPProxyServer&, const TProxyStatistics& increments) {
+      std::lock_guard guard(lock);
+      reports.push_back(increments.Bytes);
+    };
+    std::string request = c.Request;
+    request.insert(request.find(' ') + 1, Url(""));
+    const std::string reply = FProxy.Exchange(request);
+    EXPECT_TRUE(BodyOf(reply) == body);
+    FProxy.Totals(); // waits for the connection to end
+    std::lock_guard guard(lock);
+    std::int64_t total = 0;
+    for (const std::int64_t bytes : reports) {
+      EXPECT_LE(bytes, BlockSize);
+      total += bytes;
+    }
+    EXPECT_GT(total, static_cast<std::int64_t>(body.size()));
+  }
 }
 
 TEST_F(ProxyForward, RemoteHeaderEventSeesTheResponseHead) {
