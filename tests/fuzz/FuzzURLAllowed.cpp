@@ -3,7 +3,7 @@
 // entry whose term occurs decides; its exceptions (split at "&&!") allow the page.
 #include "FuzzCheck.h"
 #include "common/AsciiText.h"
-#include "proxy/HTTPProxyServer.h"
+#include "proxy/FilterRules.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -62,16 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string uri = lines.front();
   const std::vector<std::string> entries(lines.begin() + 1, lines.end());
 
-  static THTTPProxyServer server; // never enabled: only its lists and the check are used
-  server.SetBlockedURLS(entries);
-  const std::vector<std::string> blocked = server.BlockedURLS();
-  const std::vector<std::string> allowed = server.AllowedURLS();
+  const TBlockList list = MakeBlockList(entries);
+  const std::vector<std::string>& blocked = list.Blocked;
+  const std::vector<std::string>& allowed = list.Allowed;
   FUZZ_REQUIRE(blocked.size() == entries.size() && allowed.size() == entries.size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     FUZZ_REQUIRE(entries[i] == (entries[i].find("&&!") == std::string::npos
                                     ? blocked[i]
                                     : blocked[i] + "&&!" + allowed[i]));
   }
-  FUZZ_REQUIRE(server.URLAllowed(uri) == ReferenceAllowed(entries, uri));
+  FUZZ_REQUIRE(URLAllowed(list, uri) == ReferenceAllowed(entries, uri));
   return 0;
 }

@@ -42,8 +42,6 @@ public:
   static constexpr std::chrono::milliseconds UpstreamReadTimeout{120000};
   // A browser that sends no complete line for this long is disconnected.
   static constexpr std::chrono::milliseconds BrowserIdleTimeout{120000};
-  // HTML bodies below this size are held whole and passed through the document filter.
-  static constexpr std::size_t MaxFilteredDocument = 1048576;
 
   THTTPProxyServer();
   THTTPProxyServer(const THTTPProxyServer&) = delete;
@@ -115,12 +113,11 @@ public:
   // The block check: false when the absolute URI matches a blocked entry and none of its
   // exceptions.
   bool URLAllowed(std::string_view uri) const;
-  // Removes script elements when BlockJavaScript is on and the document is under
-  // MaxFilteredDocument bytes; fires OnHTTPDocument first.
-  void FilterHTMLDocument(const std::string& document, std::string& body);
   // Whether address is one of this machine's (the list is read once).
   bool IsLocalIP(const std::string& address);
 
+  // Each block of an HTML body on its way, before script removal; the receiver may
+  // change the block.
   std::function<void(THTTPProxyServer&, const std::string& document, std::string& body)>
       OnHTTPDocument;
   std::function<void(THTTPProxyServer&, TURI&, THeaderList&)> OnHTTPHead;
@@ -188,6 +185,10 @@ private:
   // filter where it applies; reports the header block (text + 2) when countHeaders is set.
   void TransferBody(TTCPConnection& upstream, TTCPConnection& browser, THeaderList& responseHeaders,
                     bool countHeaders, bool hasBody, const std::string& document);
+  // HTML passed on block by block, each block through OnHTTPDocument and, when scripts
+  // are blocked, the script filter; length -1 means until the upstream closes.
+  void FilterBody(TTCPConnection& upstream, TTCPConnection& browser, THeaderList& responseHeaders,
+                  bool countHeaders, std::int64_t length, const std::string& document);
   // The block check on the request target; a blocked page gets the 401 page. Raises
   // EURIError when the target has no protocol or host.
   bool PageAllowed(TTCPConnection& browser, const std::string& target);

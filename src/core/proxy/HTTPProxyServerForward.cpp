@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/AsciiText.h"
 #include "net/Base64.h"
+#include "net/NetError.h"
 #include "net/TCPClient.h"
+#include "proxy/ChunkedDecoder.h"
 #include "proxy/HTTPProxyServer.h"
 #include "proxy/ResponsePages.h"
+#include "proxy/ScriptFilter.h"
 
 #include <charconv>
 
@@ -296,40 +299,8 @@ void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& br
   const std::size_t blockSize = static_cast<std::size_t>(std::max(1, DefaultTransferBlockSize()));
   const bool html = ContainsText(responseHeaders.Value("Content-Type"), "text/html");
   const bool filtered = html && hasBody && (BlockJavaScript() || OnHTTPDocument);
-
-  if (filtered && length >= 0 && static_cast<std::uint64_t>(length) < MaxFilteredDocument) {
-    // Held whole and filtered whole, and the browser learns the filtered length.
-    std::string body;
-    body.reserve(static_cast<std::size_t>(length));
-    upstream.ReadExact(static_cast<std::uint64_t>(length),
-                       [&body](const char* data, std::size_t size) { body.append(data, size); });
-    FilterHTMLDocument(document, body);
-    if (body.size() != static_cast<std::size_t>(length)) {
-      responseHeaders.SetValue("Content-Length", std::to_string(body.size()));
-    }
-    SendHeaders(browser, responseHeaders, countHeaders);
-    if (!body.empty()) {
-      browser.Write(body);
-      reportBlock(body.size());
-    }
-    return;
-  }
-  if (filtered && length < 0) {
-    // Without a length the document is held only up to the filter's limit; a longer
-    // one goes on unfiltered, so memory stays bounded.
-    SendHeaders(browser, responseHeaders, countHeaders);
-    std::string body;
-    const bool complete = upstream.ReadUntilClose(body, MaxFilteredDocument);
-    if (complete) {
-      FilterHTMLDocument(document, body);
-    }
-    if (!body.empty()) {
-      browser.Write(body);
-      reportBlock(body.size());
-    }
-    if (!complete) {
-      upstream.RelayTo(browser, TTCPConnection::UntilClose, blockSize, reportBlock);
-    }
+  if (filtered) {
+    FilterBody(upstream, browser, responseHeaders, countHeaders, length, document);
     return;
   }
   // The header block and whatever of the body has already arrived (up to a block)
@@ -349,4 +320,73 @@ void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& br
     upstream.RelayTo(browser, count == TTCPConnection::UntilClose ? count : count - early,
                      blockSize, reportBlock);
   }
+}
+
+void THTTPProxyServer::FilterBody(TTCPConnection& upstream, TTCPConnection& browser,
+                                  THeaderList& responseHeaders, bool countHeaders,
+                                  std::int64_t length, const std::string& document) {
+  const std::size_t blockSize = static_cast<std::size_t>(std::max(1, DefaultTransferBlockSize()));
+  // The filter may change the body, so no length is announced and the end of the body
+  // is the end of the connection. Chunked framing comes off before the filter sees
+  // the bytes, since a chunk's length would no longer hold after it.
+  const bool chunked = ContainsText(responseHeaders.Value("Transfer-Encoding"), "chunked");
+  responseHeaders.Delete("Content-Length");
+  responseHeaders.Delete("Transfer-Encoding");
+  SendHeaders(browser, responseHeaders, countHeaders);
+
+  const bool removeScripts = BlockJavaScript();
+  TScriptFilter filter;
+  TChunkedDecoder decoder;
+  const auto pass = [&](std::string& text) {
+    // At most one block a write, so each count reported stays within a block.
+    for (std::size_t at = 0; at < text.size(); at += blockSize) {
+      const std::size_t piece = std::min(blockSize, text.size() - at);
+      browser.Write(std::string_view(text).substr(at, piece));
+      ReportBytes(static_cast<std::int64_t>(piece));
+    }
+  };
+  std::uint64_t left = length < 0 ? TTCPConnection::UntilClose : static_cast<std::uint64_t>(length);
+  std::string block;
+  std::string decoded;
+  std::string out;
+  bool ended = false;
+  while (left > 0 && !ended) {
+    block.clear();
+    try {
+      if (upstream.ReadAvailable(
+              block, static_cast<std::size_t>(std::min<std::uint64_t>(left, blockSize))) == 0) {
+        throw EReadTimeout();
+      }
+    } catch (const EConnClosedGracefully&) {
+      break; // what arrived goes on, and the browser sees the end by the close
+    }
+    if (left != TTCPConnection::UntilClose) {
+      left -= block.size();
+    }
+    std::string* text = &block;
+    if (chunked) {
+      decoded.clear();
+      ended = decoder.Feed(block, decoded) != TChunkedDecoder::TResult::NeedMore;
+      text = &decoded;
+    }
+    if (OnHTTPDocument) {
+      OnHTTPDocument(*this, document, *text);
+    }
+    out.clear();
+    if (removeScripts) {
+      filter.Feed(*text, out);
+    } else {
+      out.swap(*text);
+    }
+    pass(out);
+  }
+  out.clear();
+  filter.Finish(out);
+  pass(out);
+  if (filter.Found()) {
+    TProxyStatistics increments;
+    increments.BlockedJavaScript = filter.Removed();
+    Report(increments);
+  }
+  browser.CloseGracefully();
 }
