@@ -96,15 +96,15 @@ TEST_F(MainWindowNavigation, ClearingStatisticsAnsweredYesShowsZeros) {
 
 TEST_F(MainWindowNavigation, RecentPagesAreCopiedWhenThePageOpensAndOnRefreshOnly) {
   TMainWindow& window = Start();
-  Main->AddLastCalledSite("http://a.example/");
-  Main->AddLastCalledSite("http://b.example/");
+  Main->RequestEvents().AddLastCalledSite("http://a.example/");
+  Main->RequestEvents().AddLastCalledSite("http://b.example/");
   const QListWidget* list = window.LastCalledSitesPage->LastCalledSitesLB;
   EXPECT_EQ(list->count(), 0);
   window.RBBar->setCurrentRow(1);
   ASSERT_EQ(list->count(), 2);
   EXPECT_EQ(list->item(0)->text(), QStringLiteral("http://b.example/"));
 
-  Main->AddLastCalledSite("http://c.example/");
+  Main->RequestEvents().AddLastCalledSite("http://c.example/");
   EXPECT_EQ(list->count(), 2) << "not updated live";
   window.LastCalledSitesPage->URLRefreshBtn->click();
   EXPECT_EQ(list->count(), 3);
@@ -112,7 +112,7 @@ TEST_F(MainWindowNavigation, RecentPagesAreCopiedWhenThePageOpensAndOnRefreshOnl
 
 TEST_F(MainWindowNavigation, SelectedRecentPageGoesToTheBlockList) {
   TMainWindow& window = Start();
-  Main->AddLastCalledSite("http://tracker.example/");
+  Main->RequestEvents().AddLastCalledSite("http://tracker.example/");
   window.RBBar->setCurrentRow(1);
   QPushButton* add = window.LastCalledSitesPage->Add2BlockedURLsBtn;
   EXPECT_FALSE(add->isEnabled());
@@ -225,7 +225,7 @@ TEST_F(MainWindowSettings, DslConnectionCannotBeChosenAndFallsBackToLan) {
 // Each switch of "Browsersicherheit", toggled, is applied and stored at once.
 struct TSwitchCase {
   const char* Box;
-  bool TRegistrySettings::*Setting;
+  bool TSettingsValues::*Setting;
 };
 
 class MainWindowSwitches : public WindowTestBase,
@@ -244,13 +244,13 @@ TEST_P(MainWindowSwitches, ToggleIsStoredAtOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boxes, MainWindowSwitches,
-    ::testing::Values(TSwitchCase{"BrowserNameChkBox", &TRegistrySettings::BlockBrowserName},
-                      TSwitchCase{"RefererChkBox", &TRegistrySettings::BlockReferer},
-                      TSwitchCase{"CookiesChkBox", &TRegistrySettings::BlockCookies},
-                      TSwitchCase{"ActiveXChkBox", &TRegistrySettings::BlockActiveX},
-                      TSwitchCase{"FlashChkBox", &TRegistrySettings::BlockFlash},
-                      TSwitchCase{"JavaScriptChkBox", &TRegistrySettings::BlockJS},
-                      TSwitchCase{"ExeFilesChkBox", &TRegistrySettings::BlockExeFiles}),
+    ::testing::Values(TSwitchCase{"BrowserNameChkBox", &TSettingsValues::BlockBrowserName},
+                      TSwitchCase{"RefererChkBox", &TSettingsValues::BlockReferer},
+                      TSwitchCase{"CookiesChkBox", &TSettingsValues::BlockCookies},
+                      TSwitchCase{"ActiveXChkBox", &TSettingsValues::BlockActiveX},
+                      TSwitchCase{"FlashChkBox", &TSettingsValues::BlockFlash},
+                      TSwitchCase{"JavaScriptChkBox", &TSettingsValues::BlockJS},
+                      TSwitchCase{"ExeFilesChkBox", &TSettingsValues::BlockExeFiles}),
     [](const auto& info) { return std::string(info.param.Box); });
 
 TEST_F(MainWindowSettings, CookieExceptionsFollowTheCookieSwitchAndOpenTheDialog) {
