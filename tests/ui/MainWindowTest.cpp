@@ -178,17 +178,33 @@ TEST_F(MainWindowTray, WithoutTrayTheWindowIsShownAndCloseOnlyMinimizes) {
   EXPECT_TRUE(window.isMinimized());
 }
 
-TEST_F(MainWindowTray, OnlyBeendenEndsTheEventLoop) {
+struct TExitCase {
+  const char* Name;
+  QAction* TMainWindow::*Action;
+};
+
+class MainWindowExit : public WindowTestBase, public ::testing::WithParamInterface<TExitCase> {};
+
+TEST_P(MainWindowExit, BeendenAsksFormCloseQueryThenEndsTheEventLoop) {
   TMainWindow& window = Start(true);
   window.ShowAtStart();
+  int closeQueries = 0;
+  Main->OnCloseQuery = [&closeQueries] { ++closeQueries; };
   QTimer::singleShot(0, &window, [&window] {
+    // Closing the window only hides it; "Beenden" ends the program.
     window.close();
-    window.PopupCloseProgram->trigger();
+    (window.*GetParam().Action)->trigger();
   });
   // Should "Beenden" not end the loop, the test fails instead of hanging.
   QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
   EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_EQ(closeQueries, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Menus, MainWindowExit,
+                         ::testing::Values(TExitCase{"Menu", &TMainWindow::mnuExit},
+                                           TExitCase{"Tray", &TMainWindow::PopupCloseProgram}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 class MainWindowSettings : public WindowTestBase {};
 
@@ -275,6 +291,20 @@ TEST_F(MainWindowSettings, ConnectionKindAndRecentListLimitAreStored) {
   EXPECT_EQ(stored->MaxLastCalledSites, 5);
   EXPECT_FALSE(stored->SaveLastCalledSites);
   EXPECT_FALSE(window.LastCalledSitesPage->MaxLastCalledSitesEdit->isEnabled());
+}
+
+TEST_F(MainWindowSettings, RecentListLimitZeroCanBeChosenAndSurvivesOtherChanges) {
+  Store([](TRegistrySettings& s) { s.MaxLastCalledSites = 0; });
+  TMainWindow& window = Start();
+  QSpinBox* limit = window.LastCalledSitesPage->MaxLastCalledSitesEdit;
+  EXPECT_EQ(limit->value(), 0);
+  window.BrowserSecurityPage->FlashChkBox->click();
+  EXPECT_EQ(Stored()->MaxLastCalledSites, 0) << "another change keeps the stored 0";
+
+  limit->setValue(7);
+  limit->setValue(0);
+  EXPECT_EQ(limit->value(), 0);
+  EXPECT_EQ(Stored()->MaxLastCalledSites, 0);
 }
 
 TEST_F(MainWindowSettings, PortChangeRebindsAndShowsTheNewPortInTheStatusBar) {
