@@ -4,9 +4,7 @@
 // against.
 //   usage: bare_proxy PORT     (0: the kernel picks; the port is printed)
 // Listens on 127.0.0.1 until SIGINT or SIGTERM.
-#include "app/MainTexts.h"
-#include "app/MainUnit.h"
-#include "common/ProductInfo.h"
+#include "app/ProxyEngineSetup.h"
 #include "net/ProxyProcess.h"
 #include "proxy/HTTPProxyServer.h"
 
@@ -44,13 +42,7 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   THTTPProxyServer server;
-  server.SetProxyAuthType(TAuthType::atThisPC);
-  server.SetDefaultTransferBlockSize(TMain::DefaultTransferBlockSize);
-  server.SetAnonymousProxy({}, TMain::AnonymousProxyDefaultPort);
-  server.SetServerName(std::string(ProductInfo::ProgramNameAndVersion));
-  server.SetProxyCredentials({}, {});
-  server.SetBindErrorMsg(MainTexts::BindError());
-  server.SetVia(MainTexts::Via());
+  ConfigureProxyEngine(server);
   server.SetPort(port);
   server.Bindings = {{"127.0.0.1", static_cast<std::uint16_t>(port)}};
   try {

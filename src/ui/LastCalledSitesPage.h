@@ -17,7 +17,8 @@ class QSpinBox;
 class TLastCalledSitesPage : public QWidget {
   Q_OBJECT
 public:
-  static constexpr int MinSites = 1;
+  // 0 lists nothing, and a stored 0 must survive the next change of a setting.
+  static constexpr int MinSites = 0;
   static constexpr int MaxSites = 100000;
 
   explicit TLastCalledSitesPage(const QString& caption, QWidget* parent = nullptr);

@@ -214,7 +214,7 @@ void TMainWindow::Attach(TMain& main) {
 }
 
 void TMainWindow::LoadControls() {
-  const TRegistrySettings& settings = FMain->Settings();
+  const TSettingsValues& settings = FMain->Settings();
   LastCalledSitesPage->saveLastCalledSitesChkBox->setChecked(settings.SaveLastCalledSites);
   LastCalledSitesPage->MaxLastCalledSitesEdit->setValue(settings.MaxLastCalledSites);
   SettingsPage->AutoStartChkBox->setChecked(FMain->AutoStartEntryExists());
@@ -281,7 +281,7 @@ void TMainWindow::ConnectControls() {
 }
 
 void TMainWindow::SettingsChanged() {
-  TRegistrySettings& settings = FMain->Settings();
+  TSettingsValues settings = FMain->Settings();
   settings.SaveLastCalledSites = LastCalledSitesPage->saveLastCalledSitesChkBox->isChecked();
   settings.MaxLastCalledSites = LastCalledSitesPage->MaxLastCalledSitesEdit->value();
   settings.BlockSites = BlockedURLsPage->BlockSitesChkBox->isChecked();
@@ -294,7 +294,7 @@ void TMainWindow::SettingsChanged() {
   settings.BlockFlash = BrowserSecurityPage->FlashChkBox->isChecked();
   settings.BlockJS = BrowserSecurityPage->JavaScriptChkBox->isChecked();
   settings.BlockExeFiles = BrowserSecurityPage->ExeFilesChkBox->isChecked();
-  FMain->SettingsChanged();
+  FMain->ApplySettings(settings);
   UpdateEnabled();
 }
 
@@ -312,8 +312,8 @@ void TMainWindow::ShowStatistics(const TStatisticsTexts& texts) {
   StatisticsPage->ShowStatistics(texts);
 }
 
-void TMainWindow::BlockedURLsChanged() {
-  BlockedURLsPage->SetEntries(FMain->Settings().BlockedURLList);
+void TMainWindow::BlockedURLsChanged(const std::vector<std::string>& list) {
+  BlockedURLsPage->SetEntries(list);
 }
 
 void TMainWindow::RestoreWindow() {

@@ -45,7 +45,7 @@ public:
   // TMainView
   void SetStatusText(const std::string& text) override;
   void ShowStatistics(const TStatisticsTexts& texts) override;
-  void BlockedURLsChanged() override;
+  void BlockedURLsChanged(const std::vector<std::string>& list) override;
   void RestoreWindow() override;
   std::optional<TWindowPlacement> WindowPlacement() const override;
   void SetWindowPlacement(const TWindowPlacement& placement) override;
@@ -86,7 +86,7 @@ private:
   void CreateTrayIcon();
   void LoadControls();
   void ConnectControls();
-  // Copies the control values into the settings and has the controller apply them.
+  // Hands the controller its settings with the control values put in.
   void SettingsChanged();
   void UpdateEnabled();
   void RefillLastCalledSites();

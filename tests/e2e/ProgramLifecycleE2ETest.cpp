@@ -34,7 +34,21 @@ bool WaitForOutput(TChildProcess& child, const std::string& text, std::chrono::s
   return child.ReadStdout().find(text) != std::string::npos;
 }
 
-class ProgramLifecycleE2E : public TE2ETest {};
+class ProgramLifecycleE2E : public TE2ETest {
+protected:
+  // A home shared by the runs of one test, so that they meet at the single-instance lock.
+  std::vector<std::string> SharedHome() {
+    const auto home = Folder / "shared-home";
+    for (const char* sub : {"config", "data", "runtime", "registry"}) {
+      std::filesystem::create_directories(home / sub);
+    }
+    std::filesystem::permissions(home / "runtime", std::filesystem::perms::owner_all);
+    return {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / "config").string(),
+            "XDG_DATA_HOME=" + (home / "data").string(),
+            "XDG_RUNTIME_DIR=" + (home / "runtime").string(),
+            "QUORVANE_REGISTRY_DIR=" + (home / "registry").string()};
+  }
+};
 
 class ProgramStopSignalE2E : public TE2ETest, public ::testing::WithParamInterface<int> {};
 
@@ -76,6 +90,64 @@ TEST_F(ProgramLifecycleE2E, SecondInstanceOnPortInUseReportsBindErrorAndInactive
   // The inactive instance still stops cleanly.
   const TExitStatus exit = second.Stop(SIGTERM, StopTimeout);
   EXPECT_TRUE(exit.Exited && exit.Code == 0) << exit.Describe();
+}
+
+// A launcher or file manager may pass a file: the program runs and says what it
+// ignores; a slash switch counts wherever it stands in an argument.
+TEST_F(ProgramLifecycleE2E, ArgumentsThatAreNoOptionsAreIgnoredWithANotice) {
+  const TProxy proxy = StartProxy({"notes.txt", "/nothing", "-x", "files/multi"});
+  ASSERT_TRUE(WaitForOutput(*proxy.Process, StatusLine(proxy.Port), std::chrono::seconds(5)))
+      << "stderr: " << proxy.Process->ReadStderr();
+  const std::string errors = proxy.Process->ReadStderr();
+  for (const char* ignored : {"notes.txt", "/nothing", "-x"}) {
+    EXPECT_THAT(errors, HasSubstr(std::string("quorvane: ignoring argument: ") + ignored + "\n"));
+  }
+  EXPECT_THAT(errors, Not(HasSubstr("files/multi"))) << "it carries /MULTI";
+  const TExitStatus exit = proxy.Process->Stop(SIGTERM, StopTimeout);
+  EXPECT_TRUE(exit.Exited && exit.Code == 0) << exit.Describe();
+}
+
+TEST_F(ProgramLifecycleE2E, MisspeltOptionEndsWithTheUsageAndExitCodeTwo) {
+  TChildProcess& program = LaunchProxy(FreePort(), {"--heedless"});
+  const auto exit = program.WaitExit(StopTimeout);
+  ASSERT_TRUE(exit.has_value());
+  EXPECT_TRUE(exit->Exited && exit->Code == 2) << exit->Describe();
+  EXPECT_THAT(program.ReadStderr(), HasSubstr("quorvane: unknown option: --heedless\n"));
+  EXPECT_THAT(program.ReadStderr(), HasSubstr("usage: quorvane"));
+}
+
+// A second instance with a window waits in its "läuft bereits" box; a stop signal
+// (a logout, say) still ends it.
+TEST_F(ProgramLifecycleE2E, SecondInstanceShowingItsMessageEndsOnStopSignal) {
+  const std::uint16_t port = FreePort();
+  TChildProcess& first =
+      Spawn({.Argv = {QuorvaneBinary().string(), "--headless", "--port", std::to_string(port)},
+             .SetEnv = SharedHome(),
+             .UnsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"},
+             .StdoutPath = Folder / "first.stdout",
+             .StderrPath = Folder / "first.stderr"});
+  ASSERT_TRUE(WaitForPort(port, std::chrono::seconds(10), [&] { return first.Running(); }))
+      << first.ReadStderr();
+
+  std::vector<std::string> environment = SharedHome();
+  // A display is named, so the window's message box is chosen; Qt draws it offscreen.
+  environment.push_back("DISPLAY=:quorvane-test");
+  environment.push_back("QT_QPA_PLATFORM=offscreen");
+  TChildProcess& second = Spawn({.Argv = {QuorvaneBinary().string(), "--port", "0"},
+                                 .SetEnv = environment,
+                                 .UnsetEnv = {"WAYLAND_DISPLAY"},
+                                 .StdoutPath = Folder / "second.stdout",
+                                 .StderrPath = Folder / "second.stderr"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ASSERT_TRUE(second.Running()) << "the second instance waits in its message box; stderr: "
+                                << second.ReadStderr();
+
+  second.Signal(SIGTERM);
+  const auto exit = second.WaitExit(std::chrono::seconds(5));
+  ASSERT_TRUE(exit.has_value()) << "the second instance ignored the stop signal";
+  EXPECT_TRUE(exit->Exited && exit->Code == 0) << exit->Describe();
+  EXPECT_TRUE(first.Running()) << "the first instance keeps running";
+  EXPECT_TRUE(PortAcceptsConnections(port));
 }
 
 // Stopping the program closes the browser side of an open tunnel at once instead of

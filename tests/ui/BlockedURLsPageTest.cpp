@@ -37,7 +37,7 @@ protected:
       items << Page->URLLB->item(row)->text();
     return items;
   }
-  std::vector<std::string>& Entries() { return Main->Settings().BlockedURLList; }
+  const std::vector<std::string>& Entries() { return Main->Settings().BlockedURLList; }
 
   TBlockedURLsPage* Page = nullptr;
 };

@@ -96,15 +96,15 @@ TEST_F(MainWindowNavigation, ClearingStatisticsAnsweredYesShowsZeros) {
 
 TEST_F(MainWindowNavigation, RecentPagesAreCopiedWhenThePageOpensAndOnRefreshOnly) {
   TMainWindow& window = Start();
-  Main->AddLastCalledSite("http://a.example/");
-  Main->AddLastCalledSite("http://b.example/");
+  Main->RequestEvents().AddLastCalledSite("http://a.example/");
+  Main->RequestEvents().AddLastCalledSite("http://b.example/");
   const QListWidget* list = window.LastCalledSitesPage->LastCalledSitesLB;
   EXPECT_EQ(list->count(), 0);
   window.RBBar->setCurrentRow(1);
   ASSERT_EQ(list->count(), 2);
   EXPECT_EQ(list->item(0)->text(), QStringLiteral("http://b.example/"));
 
-  Main->AddLastCalledSite("http://c.example/");
+  Main->RequestEvents().AddLastCalledSite("http://c.example/");
   EXPECT_EQ(list->count(), 2) << "not updated live";
   window.LastCalledSitesPage->URLRefreshBtn->click();
   EXPECT_EQ(list->count(), 3);
@@ -112,7 +112,7 @@ TEST_F(MainWindowNavigation, RecentPagesAreCopiedWhenThePageOpensAndOnRefreshOnl
 
 TEST_F(MainWindowNavigation, SelectedRecentPageGoesToTheBlockList) {
   TMainWindow& window = Start();
-  Main->AddLastCalledSite("http://tracker.example/");
+  Main->RequestEvents().AddLastCalledSite("http://tracker.example/");
   window.RBBar->setCurrentRow(1);
   QPushButton* add = window.LastCalledSitesPage->Add2BlockedURLsBtn;
   EXPECT_FALSE(add->isEnabled());
@@ -178,17 +178,33 @@ TEST_F(MainWindowTray, WithoutTrayTheWindowIsShownAndCloseOnlyMinimizes) {
   EXPECT_TRUE(window.isMinimized());
 }
 
-TEST_F(MainWindowTray, OnlyBeendenEndsTheEventLoop) {
+struct TExitCase {
+  const char* Name;
+  QAction* TMainWindow::*Action;
+};
+
+class MainWindowExit : public WindowTestBase, public ::testing::WithParamInterface<TExitCase> {};
+
+TEST_P(MainWindowExit, BeendenAsksFormCloseQueryThenEndsTheEventLoop) {
   TMainWindow& window = Start(true);
   window.ShowAtStart();
+  int closeQueries = 0;
+  Main->OnCloseQuery = [&closeQueries] { ++closeQueries; };
   QTimer::singleShot(0, &window, [&window] {
+    // Closing the window only hides it; "Beenden" ends the program.
     window.close();
-    window.PopupCloseProgram->trigger();
+    (window.*GetParam().Action)->trigger();
   });
   // Should "Beenden" not end the loop, the test fails instead of hanging.
   QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
   EXPECT_EQ(QCoreApplication::exec(), 0);
+  EXPECT_EQ(closeQueries, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Menus, MainWindowExit,
+                         ::testing::Values(TExitCase{"Menu", &TMainWindow::mnuExit},
+                                           TExitCase{"Tray", &TMainWindow::PopupCloseProgram}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 class MainWindowSettings : public WindowTestBase {};
 
@@ -225,7 +241,7 @@ TEST_F(MainWindowSettings, DslConnectionCannotBeChosenAndFallsBackToLan) {
 // Each switch of "Browsersicherheit", toggled, is applied and stored at once.
 struct TSwitchCase {
   const char* Box;
-  bool TRegistrySettings::*Setting;
+  bool TSettingsValues::*Setting;
 };
 
 class MainWindowSwitches : public WindowTestBase,
@@ -244,13 +260,13 @@ TEST_P(MainWindowSwitches, ToggleIsStoredAtOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Boxes, MainWindowSwitches,
-    ::testing::Values(TSwitchCase{"BrowserNameChkBox", &TRegistrySettings::BlockBrowserName},
-                      TSwitchCase{"RefererChkBox", &TRegistrySettings::BlockReferer},
-                      TSwitchCase{"CookiesChkBox", &TRegistrySettings::BlockCookies},
-                      TSwitchCase{"ActiveXChkBox", &TRegistrySettings::BlockActiveX},
-                      TSwitchCase{"FlashChkBox", &TRegistrySettings::BlockFlash},
-                      TSwitchCase{"JavaScriptChkBox", &TRegistrySettings::BlockJS},
-                      TSwitchCase{"ExeFilesChkBox", &TRegistrySettings::BlockExeFiles}),
+    ::testing::Values(TSwitchCase{"BrowserNameChkBox", &TSettingsValues::BlockBrowserName},
+                      TSwitchCase{"RefererChkBox", &TSettingsValues::BlockReferer},
+                      TSwitchCase{"CookiesChkBox", &TSettingsValues::BlockCookies},
+                      TSwitchCase{"ActiveXChkBox", &TSettingsValues::BlockActiveX},
+                      TSwitchCase{"FlashChkBox", &TSettingsValues::BlockFlash},
+                      TSwitchCase{"JavaScriptChkBox", &TSettingsValues::BlockJS},
+                      TSwitchCase{"ExeFilesChkBox", &TSettingsValues::BlockExeFiles}),
     [](const auto& info) { return std::string(info.param.Box); });
 
 TEST_F(MainWindowSettings, CookieExceptionsFollowTheCookieSwitchAndOpenTheDialog) {
@@ -275,6 +291,20 @@ TEST_F(MainWindowSettings, ConnectionKindAndRecentListLimitAreStored) {
   EXPECT_EQ(stored->MaxLastCalledSites, 5);
   EXPECT_FALSE(stored->SaveLastCalledSites);
   EXPECT_FALSE(window.LastCalledSitesPage->MaxLastCalledSitesEdit->isEnabled());
+}
+
+TEST_F(MainWindowSettings, RecentListLimitZeroCanBeChosenAndSurvivesOtherChanges) {
+  Store([](TRegistrySettings& s) { s.MaxLastCalledSites = 0; });
+  TMainWindow& window = Start();
+  QSpinBox* limit = window.LastCalledSitesPage->MaxLastCalledSitesEdit;
+  EXPECT_EQ(limit->value(), 0);
+  window.BrowserSecurityPage->FlashChkBox->click();
+  EXPECT_EQ(Stored()->MaxLastCalledSites, 0) << "another change keeps the stored 0";
+
+  limit->setValue(7);
+  limit->setValue(0);
+  EXPECT_EQ(limit->value(), 0);
+  EXPECT_EQ(Stored()->MaxLastCalledSites, 0);
 }
 
 TEST_F(MainWindowSettings, PortChangeRebindsAndShowsTheNewPortInTheStatusBar) {

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 
 #include "app/MainUnit.h"
+#include "app/StartFlags.h"
 #include "net/URI.h"
 
 const char* const CommandLineUsage =
@@ -20,7 +21,8 @@ const char* const CommandLineUsage =
     "  /MULTI              allow a further instance\n"
     "  /SILENT             a second instance ends without its message\n"
     "  /USERADMIN          show the administrator's controls\n"
-    "  /Deinstall, /DeinstallProxy, /DeinstallPK   undo the set-up and end\n";
+    "  /Deinstall, /DeinstallProxy, /DeinstallPK   undo the set-up and end\n"
+    "Other arguments are ignored.\n";
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   TCommandLine options;
@@ -62,10 +64,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       options.BlockFlash = true;
     } else if (argument == "--block-activex") {
       options.BlockActiveX = true;
-    } else if (argument.starts_with("/")) {
-      options.Switches.push_back(argument);
-    } else {
+    } else if (argument.starts_with("--")) {
       throw ECommandLineError("unknown option: " + argument);
+    } else {
+      options.Switches.push_back(argument);
+      if (!CarriesSwitch(argument))
+        options.Ignored.push_back(argument);
     }
   }
   return options;

@@ -26,11 +26,15 @@ struct TCommandLine {
   bool BlockActiveX = false;
   std::string UpstreamHost;
   int UpstreamPort = 0;
-  // The program's own switches ("/MULTI", "/SILENT", "/Deinstall", ...), in order.
+  // Every argument that is not a "--" option, in order: the program's own switches
+  // ("/MULTI", "/SILENT", "/Deinstall", ...) count wherever they stand in one.
   std::vector<std::string> Switches;
+  // Those of Switches that carry no switch (a file a launcher passed, say).
+  std::vector<std::string> Ignored;
 };
 
-// Raises ECommandLineError with a readable message for unknown options and bad values.
+// Raises ECommandLineError with a readable message for an unknown "--" option and
+// for bad values.
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 extern const char* const CommandLineUsage;
 

@@ -12,7 +12,7 @@ int RunWindowed(int, char**, const TCommandLine&, TStopSignals&) {
   return 2;
 }
 
-int RunScreenshots(int, char**, const TCommandLine&) {
+int RunScreenshots(int, char**, const TCommandLine&, TStopSignals&) {
   std::cerr << "quorvane: this build has no window to render\n";
   return 2;
 }

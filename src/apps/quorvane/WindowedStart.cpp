@@ -2,13 +2,8 @@
 #include "WindowedStart.h"
 
 #include "CommandLine.h"
+#include "ProgramStart.h"
 #include "app/HeadlessUnit.h"
-#include "app/MainUnit.h"
-#include "app/OnlyOne.h"
-#include "app/StartFlags.h"
-#include "app/StopSignals.h"
-#include "platform/ProgramFolder.h"
-#include "platform/Registry.h"
 #include "ui/MainWindow.h"
 #include "ui/QtUserInterface.h"
 #include "ui/Screenshots.h"
@@ -28,29 +23,16 @@ int RunWindowed(int argc, char** argv, const TCommandLine& options, TStopSignals
   // The window hides to the tray; only "Beenden" ends the program.
   QApplication::setQuitOnLastWindowClosed(false);
   TQtUserInterface userInterface;
-  TOnlyOne onlyOne;
-  const TStartFlags flags = InitializeProgram(options.Switches, onlyOne, userInterface);
-  if (flags.TerminateAtStart)
-    return 0;
-
-  TRegistry registry(TRegistryLocations::FromEnvironment());
   TMainWindow window;
-  TMain main(registry, userInterface, window, ProgramFolder(), flags, RunOptionsOf(options));
-  onlyOne.Listen([&main] { main.RestoreRequested(); });
-  stopSignals.Watch([&main] {
-    main.FormCloseQuery();
-    // Not quit(): that first asks the windows to close, and the main window only hides.
-    QCoreApplication::exit(0);
-  });
-  main.FormCreate();
-  window.Attach(main);
-  window.ShowAtStart();
-  QApplication::exec();
-  main.FormDestroy();
-  return 0;
+  return RunProgram({userInterface, window,
+                     [&window](TMain& main) {
+                       window.Attach(main);
+                       window.ShowAtStart();
+                     }},
+                    StartOptionsOf(options), stopSignals);
 }
 
-int RunScreenshots(int argc, char** argv, const TCommandLine& options) {
+int RunScreenshots(int argc, char** argv, const TCommandLine& options, TStopSignals& stopSignals) {
   // Offscreen, and on settings of its own in a folder removed afterwards, so that
   // the pictures look alike on every machine and the user's settings stay untouched.
   QTemporaryDir home;
@@ -71,26 +53,26 @@ int RunScreenshots(int argc, char** argv, const TCommandLine& options) {
 
   // Nothing may wait for an answer while rendering.
   THeadlessUserInterface userInterface(std::cerr);
-  TRegistry registry(TRegistryLocations::FromEnvironment());
   TMainWindow window(false);
-  TRunOptions run = RunOptionsOf(options);
-  run.Port = 0; // any free port: an installed instance may hold the configured one
-  TMain main(
-      registry, userInterface, window, ProgramFolder(), TStartFlags{}, run,
-      TAutoStart(QFile::encodeName(home.filePath(QStringLiteral("autostart"))).toStdString()));
-  main.FormCreate();
-  window.Attach(main);
-  // Two recent pages, so that the list shows how its entries look.
-  main.AddLastCalledSite("http://www.example.org/");
-  main.AddLastCalledSite("http://www.example.org/index.html");
-  try {
-    for (const QString& file : WriteScreenshots(window, main, folder)) {
-      std::cout << QDir(folder).filePath(file).toStdString() << "\n";
-    }
-  } catch (const std::exception& error) {
-    std::cerr << "quorvane: " << error.what() << "\n";
-    return 1;
-  }
-  main.FormDestroy();
-  return 0;
+  TStartOptions start;
+  start.SingleInstance = false;
+  start.Run = RunOptionsOf(options);
+  start.Run.Port = 0; // any free port: an installed instance may hold the configured one
+  start.AutoStart =
+      TAutoStart(QFile::encodeName(home.filePath(QStringLiteral("autostart"))).toStdString());
+  return RunProgram({userInterface, window, [&window](TMain& main) { window.Attach(main); }},
+                    std::move(start), stopSignals, [&](TMain& main) {
+                      // Two recent pages, so that the list shows how its entries look.
+                      main.RequestEvents().AddLastCalledSite("http://www.example.org/");
+                      main.RequestEvents().AddLastCalledSite("http://www.example.org/index.html");
+                      try {
+                        for (const QString& file : WriteScreenshots(window, main, folder)) {
+                          std::cout << QDir(folder).filePath(file).toStdString() << "\n";
+                        }
+                      } catch (const std::exception& error) {
+                        std::cerr << "quorvane: " << error.what() << "\n";
+                        return 1;
+                      }
+                      return 0;
+                    });
 }

@@ -5,7 +5,7 @@ struct TCommandLine;
 class TStopSignals;
 
 // The program with its window; the build chooses WindowedStart.cpp or, without
-// Qt Widgets, NoWindowStart.cpp.
+// Qt Widgets, NoWindowStart.cpp. Both hand their front end to RunProgram.
 
 // Whether this build has a window at all.
 bool HasWindow();
@@ -13,4 +13,4 @@ bool HasWindow();
 int RunWindowed(int argc, char** argv, const TCommandLine& options, TStopSignals& stopSignals);
 // Renders every page and dialog to PNG files in options.ScreenshotFolder,
 // offscreen and on fresh settings of its own; 0 when all were written.
-int RunScreenshots(int argc, char** argv, const TCommandLine& options);
+int RunScreenshots(int argc, char** argv, const TCommandLine& options, TStopSignals& stopSignals);

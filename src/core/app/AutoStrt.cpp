@@ -4,6 +4,7 @@
 #include "app/Tools.h"
 #include "app/UserInterface.h"
 #include "common/ProductInfo.h"
+#include "platform/ProgramFolder.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,12 +25,6 @@ std::filesystem::path DefaultFolder() {
     return std::filesystem::path(config) / "autostart";
   const char* home = std::getenv("HOME");
   return std::filesystem::path(home != nullptr ? home : "") / ".config" / "autostart";
-}
-
-std::string ThisProgram() {
-  std::error_code error;
-  const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::string() : path.string();
 }
 
 // The Exec value: the path, quoted as desktop entries quote arguments when it needs it.
@@ -72,7 +67,7 @@ void Report(TUserInterface& userInterface, std::string_view pattern, int code) {
 
 TAutoStart::TAutoStart(std::filesystem::path folder, std::string program)
     : FFolder(folder.empty() ? DefaultFolder() : std::move(folder)),
-      FProgram(program.empty() ? ThisProgram() : std::move(program)) {}
+      FProgram(program.empty() ? ProgramFile() : std::move(program)) {}
 
 std::filesystem::path TAutoStart::EntryPath() const {
   return FFolder / EntryFileName;

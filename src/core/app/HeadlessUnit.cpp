@@ -44,7 +44,7 @@ void THeadlessMainView::SetStatusText(const std::string& text) {
 
 // Nothing shows statistics or lists without a window; they are saved all the same.
 void THeadlessMainView::ShowStatistics(const TStatisticsTexts&) {}
-void THeadlessMainView::BlockedURLsChanged() {}
+void THeadlessMainView::BlockedURLsChanged(const std::vector<std::string>&) {}
 void THeadlessMainView::RestoreWindow() {}
 
 // Without a window there is no placement to keep or to apply.

@@ -33,7 +33,7 @@ public:
 
   void SetStatusText(const std::string& text) override;
   void ShowStatistics(const TStatisticsTexts& texts) override;
-  void BlockedURLsChanged() override;
+  void BlockedURLsChanged(const std::vector<std::string>& list) override;
   void RestoreWindow() override;
   std::optional<TWindowPlacement> WindowPlacement() const override;
   void SetWindowPlacement(const TWindowPlacement& placement) override;

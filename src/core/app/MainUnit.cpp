@@ -3,6 +3,8 @@
 #include "app/MainUnit.h"
 
 #include "app/MainTexts.h"
+#include "app/ProxyEngineSetup.h"
+#include "app/Tools.h"
 #include "app/UserInterface.h"
 #include "common/ProductInfo.h"
 
@@ -16,8 +18,8 @@ TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view
     : FRegistry(registry), FUserInterface(userInterface), FView(view),
       FProgramFolder(std::move(programFolder)), FFlags(flags), FRunOptions(std::move(runOptions)),
       FAutoStart(std::move(autoStart)), FClock(std::move(clock)),
-      FRePosApp(registry, userInterface, view), FMainThread(std::make_unique<QObject>()),
-      FBlockedReferer(MainTexts::BlockedReferer()) {}
+      FRePosApp(registry, userInterface, view), FRequestEvents([this] { ShowStatistics(); }),
+      FMainThread(std::make_unique<QObject>()) {}
 
 TMain::~TMain() {
   if (FCreated && !FDestroyed)
@@ -25,7 +27,9 @@ TMain::~TMain() {
 }
 
 void TMain::FormCreate() {
-  CreateProxyServer();
+  FProxyServer = std::make_unique<THTTPProxyServer>();
+  FRequestEvents.Bind(*FProxyServer);
+  ConfigureProxyEngine(*FProxyServer);
   FCurrentIP = "n/a";
   FCreating = true;
   FStartTime = FClock();
@@ -34,25 +38,21 @@ void TMain::FormCreate() {
 
   FSettings = std::make_unique<TRegistrySettings>(FRegistry, FUserInterface, FProgramFolder);
   FSettings->Load();
-  {
-    std::lock_guard lock(FStatisticsLock);
-    FStatistics = FSettings->Statistics;
-  }
+  FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
 
   // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
     FShowAfterStart = true;
     FSettings->FirstStart = false;
-    SyncStatistics();
-    FSettings->Save();
+    SaveSettings();
   }
 
   ConfigureProxyServer();
 
   FLoading = true;
   CopySettingsToServer();
-  ApplyRequestRules();
+  FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FLoading = false;
 
   FProxyServer->SetEnabled(false);
@@ -74,6 +74,8 @@ void TMain::FormShow() {
 }
 
 bool TMain::FormCloseQuery() {
+  if (OnCloseQuery)
+    OnCloseQuery();
   return true;
 }
 
@@ -89,57 +91,19 @@ void TMain::FormDestroy() {
   } catch (const std::exception&) {
   }
   // After the server has stopped no connection thread adds to the counters.
-  SyncStatistics();
+  FSettings->Statistics = FRequestEvents.Statistics();
   FSettings->SaveStatistics();
   FSettings.reset();
-  {
-    std::lock_guard lock(FStatisticsLock);
-    FLastCalledSites.clear();
-  }
+  FRequestEvents.ClearLastCalledSites();
   FProxyServer.reset();
-}
-
-void TMain::CreateProxyServer() {
-  FProxyServer = std::make_unique<THTTPProxyServer>();
-  THTTPProxyServer& server = *FProxyServer;
-  server.OnHTTPGet = [this](THTTPProxyServer& s, TURI& uri, THeaderList& headers) {
-    HTTPProxyServerHTTPGet(s, uri, headers);
-  };
-  server.OnHTTPPost = [this](THTTPProxyServer& s, TURI& uri, THeaderList& headers,
-                             TPostData& data) { HTTPProxyServerHTTPPost(s, uri, headers, data); };
-  server.OnHTTPHead = [this](THTTPProxyServer& s, TURI& uri, THeaderList& headers) {
-    HTTPProxyServerHTTPHead(s, uri, headers);
-  };
-  server.OnHTTPConnect = [this](THTTPProxyServer& s, const std::string& target) {
-    HTTPProxyServerHTTPConnect(s, target);
-  };
-  server.OnHTTPRemoteHTTPHeader = [this](THTTPProxyServer& s, THeaderList& headers) {
-    HTTPProxyServerHTTPRemoteHTTPHeader(s, headers);
-  };
-  server.OnHTTPStatistics = [this](THTTPProxyServer& s, const TProxyStatistics& increments) {
-    HTTPProxyServerHTTPStatistics(s, increments);
-  };
-  server.OnConnect = [this](TContext& context) { HTTPProxyServerConnect(context); };
-  server.OnDisconnect = [this](TContext& context) { HTTPProxyServerDisconnect(context); };
-  server.OnException = [this](TContext& context, const std::exception& error) {
-    HTTPProxyServerException(context, error);
-  };
-  server.SetProxyAuthType(TAuthType::atThisPC);
-  server.SetDefaultTransferBlockSize(DefaultTransferBlockSize);
-  server.SetAnonymousProxy({}, AnonymousProxyDefaultPort);
 }
 
 void TMain::ConfigureProxyServer() {
   THTTPProxyServer& server = *FProxyServer;
-  server.SetServerName(std::string(ProductInfo::ProgramNameAndVersion));
   FAppliedSettingsPort = FSettings->ProxyPort;
   server.SetPort(FRunOptions.Port.value_or(FSettings->ProxyPort));
-  server.SetProxyCredentials({}, {});
-  server.SetAnonymousProxy({}, AnonymousProxyDefaultPort);
-  server.SetBindErrorMsg(MainTexts::BindError());
   server.SetProxyAuthIP(FSettings->ProxyAuthIP);
   server.SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
-  server.SetVia(MainTexts::Via());
 }
 
 void TMain::CopySettingsToServer() {
@@ -153,17 +117,6 @@ void TMain::CopySettingsToServer() {
     blocked = FSettings->BlockedURLList;
   blocked.insert(blocked.end(), FRunOptions.BlockedURLs.begin(), FRunOptions.BlockedURLs.end());
   server.SetBlockedURLS(blocked);
-}
-
-void TMain::ApplyRequestRules() {
-  TRequestRules rules;
-  rules.BlockBrowserName = FSettings->BlockBrowserName;
-  rules.BlockReferer = FSettings->BlockReferer;
-  rules.BlockCookies = FSettings->BlockCookies;
-  rules.SaveLastCalledSites = FSettings->SaveLastCalledSites;
-  rules.MaxLastCalledSites = static_cast<std::size_t>(std::max(FSettings->MaxLastCalledSites, 0));
-  rules.DomainCookiesAllowed = FSettings->DomainCookiesAllowedList;
-  FRequestRules.Set(std::move(rules));
 }
 
 void TMain::StartProxyServer() {
@@ -187,30 +140,44 @@ void TMain::SetStatus(std::string text) {
   FView.SetStatusText(FStatusText);
 }
 
-void TMain::SettingsChanged() {
-  if (FLoading || !FSettings)
-    return;
-  int port = FProxyServer->Port();
-  if (FSettings->ProxyPort != FAppliedSettingsPort || !FRunOptions.Port) {
-    // The run's --port gives way once the port setting itself changes.
-    FRunOptions.Port.reset();
-    FAppliedSettingsPort = FSettings->ProxyPort;
-    port = FSettings->ProxyPort;
-  }
-  if (port != FProxyServer->Port()) {
-    SetStatus(MainTexts::ActiveStatus(port));
-    FProxyServer->SetPort(port);
-    if (FProxyServer->Active())
-      SetStatus(MainTexts::ActiveStatus(FProxyServer->ListeningPort()));
-  }
-  StartProxyServer();
-  CopySettingsToServer();
-  ApplyRequestRules();
-  SyncStatistics();
+void TMain::SaveSettings() {
+  FSettings->Statistics = FRequestEvents.Statistics();
   FSettings->Save();
 }
 
+void TMain::ApplySettings(const TSettingsValues& values) {
+  if (FLoading || !FSettings)
+    return;
+  static_cast<TSettingsValues&>(*FSettings) = values;
+  ApplyPort();
+  CopySettingsToServer();
+  FRequestEvents.SetRules(RequestRulesOf(*FSettings));
+  FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
+  FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
+  SaveSettings();
+}
+
+void TMain::ApplyPort() {
+  if (FSettings->ProxyPort != FAppliedSettingsPort) {
+    // The run's --port gives way once the port setting itself changes.
+    FRunOptions.Port.reset();
+    FAppliedSettingsPort = FSettings->ProxyPort;
+  }
+  const int port = FRunOptions.Port.value_or(FSettings->ProxyPort);
+  // Only a new port is worth another try: while the old one is taken, every other
+  // change would bring the bind error back.
+  if (port == FProxyServer->Port())
+    return;
+  SetStatus(MainTexts::ActiveStatus(port));
+  FProxyServer->SetPort(port);
+  if (FProxyServer->Active())
+    SetStatus(MainTexts::ActiveStatus(FProxyServer->ListeningPort()));
+  StartProxyServer();
+}
+
 void TMain::mnuExitExecute() {
+  if (!FormCloseQuery())
+    return;
   // Queued, so that a caller still inside the event loop finishes first.
   QMetaObject::invokeMethod(
       FMainThread.get(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
@@ -244,12 +211,10 @@ void TMain::ProxyAccessBtnClick() {
                                                : std::string(MainTexts::ProxyIPEditDefault);
   if (!FUserInterface.EditProxyAccess(type, ip))
     return;
-  FSettings->ProxyAuthType = static_cast<int>(type);
-  FSettings->ProxyAuthIP = type == TAuthType::atThisIP ? ip : std::string();
-  SyncStatistics();
-  FSettings->Save();
-  FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
-  FProxyServer->SetProxyAuthType(type);
+  TSettingsValues values = *FSettings;
+  values.ProxyAuthType = static_cast<int>(type);
+  values.ProxyAuthIP = type == TAuthType::atThisIP ? ip : std::string();
+  ApplySettings(values);
 }
 
 void TMain::CookiesBtnClick() {
@@ -258,5 +223,55 @@ void TMain::CookiesBtnClick() {
     return;
   FSettings->DomainCookiesAllowedList = std::move(domains);
   FSettings->SaveBrowserSecurity();
-  ApplyRequestRules();
+  FRequestEvents.SetRules(RequestRulesOf(*FSettings));
+}
+
+std::vector<std::string> TMain::LastCalledSites() const {
+  return FRequestEvents.LastCalledSites();
+}
+
+TStatisticsTexts TMain::StatisticsTexts() const {
+  const TStatistics counters = FRequestEvents.Statistics();
+  TStatisticsTexts texts;
+  texts.lCurrentIP = FCurrentIP;
+  texts.lBytes = FormatBytes(counters.Bytes);
+  texts.lGET = std::to_string(counters.GETFiles);
+  texts.lPOST = std::to_string(counters.POSTFiles);
+  texts.lHEAD = std::to_string(counters.HEADFiles);
+  texts.lCookies = std::to_string(counters.BlockedCookies);
+  texts.lActiveX = std::to_string(counters.BlockedActiveX);
+  texts.lFlash = std::to_string(counters.BlockedFlash);
+  texts.lExe = std::to_string(counters.BlockedExeFiles);
+  texts.lScript = std::to_string(counters.BlockedJavaScript);
+  texts.lWerbungen = std::to_string(counters.BlockedURLs);
+  const std::string upstream = FProxyServer->AnonymousProxy();
+  texts.lAnonProxy = upstream.empty()
+                         ? std::string(MainTexts::NoUpstreamProxy)
+                         : upstream + ":" + std::to_string(FProxyServer->AnonymousProxyPort()) +
+                               " - " + std::to_string(FUpstreamResponseTime) + "ms";
+  const auto runTime = std::chrono::duration_cast<std::chrono::seconds>(FClock() - FStartTime);
+  texts.lProgRuntime = FormatDuration(runTime.count());
+  texts.lActiveConnections = std::to_string(FProxyServer->ActiveConnections());
+  // The popup killer and the download manager fill these when they exist.
+  texts.KilledPopupsLabel = "0";
+  texts.lActiveDownloads = "0";
+  texts.lTotalDownloads = std::to_string(counters.TotalDownloads);
+  texts.lTotalBytesInDownloads = FormatBytes(counters.TotalBytesInDownloads);
+  return texts;
+}
+
+void TMain::ShowStatistics() {
+  // A refresh gathered before the shutdown may arrive after it.
+  if (!FProxyServer)
+    return;
+  FView.ShowStatistics(StatisticsTexts());
+}
+
+void TMain::ClearStatBtnClick() {
+  if (FUserInterface.ShowMessageBox(MainTexts::ClearStatisticsQuestion, {}, TMsgKind::Confirmation,
+                                    TMsgButtons::YesNo) == TModalResult::No) {
+    return;
+  }
+  FRequestEvents.SetStatistics(TStatistics{});
+  ShowStatistics();
 }

@@ -5,20 +5,16 @@
 #include "app/MainView.h"
 #include "app/RePosApp.h"
 #include "app/RegistrySettingsUnit.h"
+#include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
-#include "common/Snapshot.h"
 #include "proxy/HTTPProxyServer.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 class QObject;
@@ -38,18 +34,13 @@ struct TRunOptions {
   bool BlockActiveX = false;
 };
 
-// The controller: owns the settings and the proxy server, runs the start-up and
-// shutdown sequences, applies settings, and handles the proxy's request events.
-// Create, use and destroy it on the thread that runs the Qt event loop; only the
-// HTTPProxyServer* handlers run on connection threads.
+// The controller: owns the settings, the proxy server and the request events,
+// wires them together and runs the start-up and shutdown order; the window hands it
+// changed settings and user actions. Create, use and destroy it on the thread that
+// runs the Qt event loop.
 class TMain {
 public:
   using TClock = std::function<std::chrono::steady_clock::time_point()>;
-
-  // Statistics refreshes from connection threads are gathered for this long.
-  static constexpr std::chrono::milliseconds StatisticsRefreshDelay{250};
-  static constexpr int DefaultTransferBlockSize = 65535;
-  static constexpr int AnonymousProxyDefaultPort = 8080;
 
   // programFolder ends with "/". view and userInterface must outlive TMain.
   TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
@@ -65,26 +56,31 @@ public:
   void FormCreate();
   // First showing of the window: the statistics.
   void FormShow();
-  // Always allows closing.
+  // Asked whenever the program is to end, whichever way: fires OnCloseQuery.
+  // Always allows ending.
   bool FormCloseQuery();
   // The shutdown sequence: keep the window's placement, stop the server, save the
   // statistics.
   void FormDestroy();
+  // Fired by FormCloseQuery: the program is about to end.
+  std::function<void()> OnCloseQuery;
 
-  // Main-thread use only; the window copies control values into it and then calls
-  // SettingsChanged.
-  TRegistrySettings& Settings() { return *FSettings; }
-  THTTPProxyServer& ProxyServer() { return *FProxyServer; }
+  // The settings as last loaded or applied.
+  const TSettingsValues& Settings() const { return *FSettings; }
+  const THTTPProxyServer& ProxyServer() const { return *FProxyServer; }
+  // The request events: the counters and the recent pages.
+  TRequestEvents& RequestEvents() { return FRequestEvents; }
   const TStartFlags& StartFlags() const { return FFlags; }
-  // True while FormCreate copies the settings into the controls.
+  // True while FormCreate copies the settings into the server.
   bool Loading() const { return FLoading; }
   // Set after the first-start wizard: the window is shown at the end of start-up.
   bool ShowAfterStart() const { return FShowAfterStart; }
   // Status bar panel 0 as last set.
   const std::string& StatusText() const { return FStatusText; }
 
-  // Applies and saves the settings (port rebinding, blocking, request switches).
-  void SettingsChanged();
+  // The window's settings: stores them, applies them to the server and the
+  // request events, and tries the port again when it changed.
+  void ApplySettings(const TSettingsValues& values);
 
   // The label texts of the statistics page, from the counters as they stand.
   TStatisticsTexts StatisticsTexts() const;
@@ -92,11 +88,11 @@ public:
   void ShowStatistics();
   // "Statistik zurücksetzen": asks, and unless the answer is No clears every counter.
   void ClearStatBtnClick();
-  // A copy of the recent pages, newest first, taken under the statistics lock.
+  // A copy of the recent pages, newest first.
   std::vector<std::string> LastCalledSites() const;
 
-  // Page "Seiten blockieren": the list editor on Settings().BlockedURLList. Each
-  // change ends with SettingsChanged and the view's BlockedURLsChanged.
+  // Page "Seiten blockieren": the list editor on the blocked-URL list. Each change
+  // is applied and handed to the view's BlockedURLsChanged.
   void NewUrlBtnClick();
   void EditUrlBtnClick(std::size_t index);
   void DelUrlBtnClick(std::size_t index);
@@ -117,63 +113,21 @@ public:
   void RestoreRequested();
   // The window hides to the tray: its placement is kept for the next start.
   void SaveWindowPlacement();
-  // "Beenden": ends the event loop; the caller runs FormDestroy after it.
+  // "Beenden", the tray's "Beenden" and the stop signals: FormCloseQuery, then the
+  // event loop ends; the caller runs FormDestroy after it.
   void mnuExitExecute();
 
-  // The cookie rule: false for an empty host or one that contains an allowed
-  // domain (case counts), true otherwise. Safe on any thread.
-  bool IsCookieBlocked(std::string_view host) const;
-  // The request log's sink: it records nothing.
-  void AddLog(std::string_view text);
-  // Inserts at the top of the recent list and trims it to MaxLastCalledSites.
-  void AddLastCalledSite(const std::string& address);
-
-  // The server's events (connection threads).
-  void HTTPProxyServerHTTPGet(THTTPProxyServer& sender, TURI& uri, THeaderList& headers);
-  void HTTPProxyServerHTTPPost(THTTPProxyServer& sender, TURI& uri, THeaderList& headers,
-                               TPostData& data);
-  void HTTPProxyServerHTTPHead(THTTPProxyServer& sender, TURI& uri, THeaderList& headers);
-  void HTTPProxyServerHTTPConnect(THTTPProxyServer& sender, const std::string& target);
-  void HTTPProxyServerHTTPRemoteHTTPHeader(THTTPProxyServer& sender, THeaderList& headers);
-  void HTTPProxyServerHTTPStatistics(THTTPProxyServer& sender, const TProxyStatistics& increments);
-  void HTTPProxyServerConnect(TContext& context);
-  void HTTPProxyServerDisconnect(TContext& context);
-  void HTTPProxyServerException(TContext& context, const std::exception& error);
-
 private:
-  // What the request handlers read on connection threads, replaced whole by the
-  // main thread whenever the settings change.
-  struct TRequestRules {
-    bool BlockBrowserName = false;
-    bool BlockReferer = false;
-    bool BlockCookies = false;
-    bool SaveLastCalledSites = false;
-    std::size_t MaxLastCalledSites = 0;
-    std::vector<std::string> DomainCookiesAllowed;
-  };
-  enum class TRequestKind { Get, Post, Head };
-
-  void CreateProxyServer();
   void ConfigureProxyServer();
   void CopySettingsToServer();
-  void ApplyRequestRules();
   void StartProxyServer();
+  // Moves the server to the port the settings or the run ask for, when it differs.
+  void ApplyPort();
   void SetStatus(std::string text);
-  std::string ActiveStatus(int port) const;
-  std::string InactiveStatus() const;
-  int ConfiguredPort() const;
-  // A request reads the rules once, so that it sees one set of switches throughout.
-  void RewriteRequest(TRequestKind kind, TURI& uri, THeaderList& headers);
-  bool CookieBlocked(const TRequestRules& rules, std::string_view host) const;
-  void AddLastCalledSite(const TRequestRules& rules, const std::string& address);
-  void CountRequest(const TRequestRules& rules, std::uint32_t TStatistics::*counter,
-                    const std::string& address);
-  // Posts one ShowStatistics to the main thread unless one is already on its way.
-  void RequestStatisticsRefresh();
-  // Copies the live counters into the settings object before it is saved.
-  void SyncStatistics();
+  // Stores the settings with the counters as they stand.
+  void SaveSettings();
   bool BlockedURLExists(const std::string& entry) const;
-  void BlockedURLsEdited();
+  void ApplyBlockedURLs(std::vector<std::string> list);
 
   TRegistry& FRegistry;
   TUserInterface& FUserInterface;
@@ -186,18 +140,12 @@ private:
   TRePosApp FRePosApp;
 
   std::unique_ptr<TRegistrySettings> FSettings;
+  // Declared before the server, which calls it from its connection threads until
+  // it is destroyed.
+  TRequestEvents FRequestEvents;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
-  std::unique_ptr<QObject> FMainThread; // target of refreshes posted from connection threads
-  const std::string FBlockedReferer;    // the Referer sent while BlockReferer is on
-  TSnapshot<TRequestRules> FRequestRules;
+  std::unique_ptr<QObject> FMainThread; // receives the queued end of the event loop
 
-  mutable std::mutex FStatisticsLock; // guards FStatistics and FLastCalledSites
-  TStatistics FStatistics;
-  // Newest first; a deque, so that adding at the top and trimming the end take the
-  // lock for the same short time whatever the maximum.
-  std::deque<std::string> FLastCalledSites;
-
-  std::atomic<bool> FRefreshPending{false};
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";
   int FUpstreamResponseTime = 0; // ms, of the upstream proxy in use; the proxy pool sets it

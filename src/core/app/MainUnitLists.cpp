@@ -12,9 +12,11 @@ bool TMain::BlockedURLExists(const std::string& entry) const {
   return std::find(list.begin(), list.end(), entry) != list.end();
 }
 
-void TMain::BlockedURLsEdited() {
-  FView.BlockedURLsChanged();
-  SettingsChanged();
+void TMain::ApplyBlockedURLs(std::vector<std::string> list) {
+  TSettingsValues values = *FSettings;
+  values.BlockedURLList = std::move(list);
+  ApplySettings(values);
+  FView.BlockedURLsChanged(FSettings->BlockedURLList);
 }
 
 void TMain::NewUrlBtnClick() {
@@ -31,15 +33,16 @@ void TMain::NewUrlBtnClick() {
                                   TMsgButtons::OK);
     return;
   }
-  FSettings->BlockedURLList.push_back(exceptions.empty() ? term : withExceptions);
-  BlockedURLsEdited();
+  std::vector<std::string> list = FSettings->BlockedURLList;
+  list.push_back(exceptions.empty() ? term : withExceptions);
+  ApplyBlockedURLs(std::move(list));
 }
 
 void TMain::EditUrlBtnClick(std::size_t index) {
-  auto& list = FSettings->BlockedURLList;
+  std::vector<std::string> list = FSettings->BlockedURLList;
   if (index >= list.size())
     return;
-  const std::string& entry = list[index];
+  const std::string entry = list[index];
   const std::size_t cut = entry.find(ExceptionSeparator);
   std::string term = entry.substr(0, cut);
   std::string exceptions =
@@ -54,15 +57,15 @@ void TMain::EditUrlBtnClick(std::size_t index) {
     return;
   }
   list[index] = exceptions.empty() ? term : term + std::string(ExceptionSeparator) + exceptions;
-  BlockedURLsEdited();
+  ApplyBlockedURLs(std::move(list));
 }
 
 void TMain::DelUrlBtnClick(std::size_t index) {
-  auto& list = FSettings->BlockedURLList;
+  std::vector<std::string> list = FSettings->BlockedURLList;
   if (index >= list.size())
     return;
   list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
-  BlockedURLsEdited();
+  ApplyBlockedURLs(std::move(list));
 }
 
 void TMain::Add2BlockedURLsClick(const std::string& address) {
@@ -76,6 +79,7 @@ void TMain::Add2BlockedURLsClick(const std::string& address) {
                                   TMsgButtons::OK);
     return;
   }
-  FSettings->BlockedURLList.push_back(text);
-  BlockedURLsEdited();
+  std::vector<std::string> list = FSettings->BlockedURLList;
+  list.push_back(text);
+  ApplyBlockedURLs(std::move(list));
 }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // The texts of the statistics page, one member per label, computed by TMain.
 // Labels whose subsystem does not exist yet hold "0" (or "" for lCurrentIP's
@@ -40,9 +41,8 @@ public:
   virtual void SetStatusText(const std::string& text) = 0;
   // The labels of page 0.
   virtual void ShowStatistics(const TStatisticsTexts& texts) = 0;
-  // The blocked-URL list in the settings changed (list editor actions): refill URLLB
-  // from TMain::Settings().BlockedURLList.
-  virtual void BlockedURLsChanged() = 0;
+  // The list editor changed the blocked-URL list: here it is, to refill URLLB.
+  virtual void BlockedURLsChanged(const std::vector<std::string>& list) = 0;
   // Show the window (TrayIconClick): a second instance asked, or the start-up ends
   // with FShowAfterStart.
   virtual void RestoreWindow() = 0;

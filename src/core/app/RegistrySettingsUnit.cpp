@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/RegistrySettingsUnit.h"
 
-#include "app/Tools.h"
+#include "app/SettingsKeys.h"
 #include "common/AsciiText.h"
 #include "common/ProductInfo.h"
 #include "platform/AtomicFile.h"
@@ -14,53 +14,9 @@
 
 namespace {
 
+using S = TSettingsValues;
+
 constexpr std::string_view ProxyListFile = "proxies.dat";
-
-struct TFlag {
-  const char* Name;
-  bool TRegistrySettings::*Member;
-  bool Default;
-};
-
-constexpr TFlag BrowserSecurityFlags[] = {
-    {"BlockActiveX", &TRegistrySettings::BlockActiveX, true},
-    {"BlockBrowserName", &TRegistrySettings::BlockBrowserName, true},
-    {"BlockCookies", &TRegistrySettings::BlockCookies, false},
-    {"BlockExeFiles", &TRegistrySettings::BlockExeFiles, false},
-    {"BlockFlash", &TRegistrySettings::BlockFlash, false},
-    {"BlockReferer", &TRegistrySettings::BlockReferer, true},
-    {"BlockJS", &TRegistrySettings::BlockJS, false},
-};
-
-constexpr TFlag DestroyerFlags[] = {
-    {"AutoKill", &TRegistrySettings::AutoKill, false},
-    {"ClearTempFiles", &TRegistrySettings::ClearTempFiles, false},
-    {"ClearLastDocs", &TRegistrySettings::ClearLastDocs, false},
-    {"ClearLastFilesInOpenSaveDlgs", &TRegistrySettings::ClearLastFilesInOpenSaveDlgs, false},
-    {"ClearLastNetRes", &TRegistrySettings::ClearLastNetRes, false},
-    {"ClearLastRun", &TRegistrySettings::ClearLastRun, false},
-    {"ClearLastSearchedDocs", &TRegistrySettings::ClearLastSearchedDocs, false},
-    {"ClearRecycle", &TRegistrySettings::ClearRecycle, false},
-    {"WinMsgSvc", &TRegistrySettings::WinMsgSvc, false},
-    {"IETemp", &TRegistrySettings::IETemp, false},
-    {"IECookies", &TRegistrySettings::IECookies, false},
-    {"IEHistory", &TRegistrySettings::IEHistory, false},
-    {"IEAutoComplete", &TRegistrySettings::IEAutoComplete, false},
-    {"NSCache", &TRegistrySettings::NSCache, false},
-    {"NSCookies", &TRegistrySettings::NSCookies, false},
-    {"NSHistory", &TRegistrySettings::NSHistory, false},
-    {"NSAutoComplete", &TRegistrySettings::NSAutoComplete, false},
-    {"OperaCache", &TRegistrySettings::OperaCache, false},
-    {"OperaCookies", &TRegistrySettings::OperaCookies, false},
-    {"OperaHistory", &TRegistrySettings::OperaHistory, false},
-    {"OperaAutoComplete", &TRegistrySettings::OperaAutoComplete, false},
-    {"AOLCache", &TRegistrySettings::AOLCache, false},
-    {"AOLCookies", &TRegistrySettings::AOLCookies, false},
-    {"AOLHistory", &TRegistrySettings::AOLHistory, false},
-    {"TOnlineCache", &TRegistrySettings::TOnlineCache, false},
-    {"TOnlineCookies", &TRegistrySettings::TOnlineCookies, false},
-    {"TOnlineHistory", &TRegistrySettings::TOnlineHistory, false},
-};
 
 // One counter: 64-bit ones have Wide set, 32-bit ones Narrow.
 struct TCounter {
@@ -90,13 +46,16 @@ std::string WithSeparator(std::string path) {
   return path;
 }
 
-std::string DefaultBlockedURL() {
-  std::string entry = "dialer";
-  for (const std::string_view domain : ProductInfo::DialerExceptionDomains) {
-    entry += ExceptionSeparator;
-    entry += domain;
-  }
-  return entry;
+template <typename... T> struct TOverloaded : T... { using T::operator()...; };
+
+bool InSection(std::string_view keySection, std::string_view section) {
+  return keySection == section;
+}
+
+// A list key belongs to the section it lies below.
+bool BelowSection(std::string_view listSection, std::string_view section) {
+  return listSection.size() > section.size() && listSection.starts_with(section) &&
+         listSection[section.size()] == '\\';
 }
 
 // Points the registry file at a full key path: everything up to the last "\" is
@@ -115,10 +74,10 @@ TRegistrySettings::TRegistrySettings(TRegistry& registry, TUserInterface& userIn
     : FRegistry(registry), FProgramFolder(std::move(programFolder)),
       FRegIniFile(registry, userInterface) {}
 
-void TRegistrySettings::SetSection(const char* section) {
+void TRegistrySettings::SetSection(std::string_view section) {
   FRegIniFile.SetRegKey(TRootKey::CurrentUser);
   FRegIniFile.SetArea("\\" + std::string(ProductInfo::ProductKey));
-  FRegIniFile.SetSection(section);
+  FRegIniFile.SetSection(std::string(section));
 }
 
 void TRegistrySettings::Load() {
@@ -154,50 +113,61 @@ void TRegistrySettings::WriteMarkers() {
 }
 
 void TRegistrySettings::LoadMain() {
-  const std::string dataPathDefault =
-      ShellFolder(FRegistry, ShellFolderAppData) + "/" + std::string(ProductInfo::ProgramName);
-  const std::string downloadsDefault = ShellFolder(FRegistry, ShellFolderPersonal) + "/" +
-                                       std::string(ProductInfo::ProgramName) + "/Downloads";
-  TTheRegIniFile& r = FRegIniFile;
-  SetSection("Main");
-  LastUpdate = r.ReadFloat("LastUpdate", NowDateTime());
-  ConnectionType = r.ReadInteger("ConnectionType", 0);
-  UserProxyServer = r.ReadString("UserProxyServer", "");
-  UserProxyPort = r.ReadInteger("UserProxyPort", 80);
-  FirstStart = r.ReadBool("FirstStart", true);
-  DataPath = r.ReadString("DataPath", dataPathDefault);
-  ProxyPort = r.ReadInteger("ProxyPort", DefaultProxyPort);
-  if (ProxyPort <= 0)
-    ProxyPort = DefaultProxyPort;
-  ProxyAuthType = r.ReadInteger("ProxyAuthType", 1);
-  ProxyAuthIP = r.ReadString("ProxyAuthIP", "");
+  LoadSection("Main");
   PrepareDataFolder();
-  SaveLastCalledSites = r.ReadBool("saveLastCalledSites", true);
-  MaxLastCalledSites = r.ReadInteger("MaxLastCalledSites", 100);
-  if (MaxLastCalledSites < 0)
-    MaxLastCalledSites = 1;
-  BlockSites = r.ReadBool("BlockSites", true);
-  UseAnonymousProxyServers = r.ReadBool("UseAnonymousProxyServers", false);
-  AnonymousProxyChangeInterval = r.ReadInteger("AnonymousProxyChangeInterval", 1);
-  AnonymousProxyCheckInterval = r.ReadInteger("AnonymousProxyCheckInterval", DefaultCheckInterval);
-  DMNoQuorvane = r.ReadBool("DMNoQuorvane", true);
-  DefaultDMDirectory = r.ReadString("DefaultDMDirectory", downloadsDefault);
-  DontRequestDMFileName = r.ReadBool("DontRequestDMFileName", true);
-  DMInfoWindow = r.ReadBool("DMInfoWindow", true);
-  DMInfoWindowTimeout = r.ReadInteger("DMInfoWindowTimeout", 3);
-  DMShowMessageOnSuccess = r.ReadBool("DMShowMessageOnSuccess", true);
-  DMDrossel = r.ReadBool("DMDrossel", false);
-  DMMaxDownload = r.ReadInteger("DMMaxDownload", 768);
-  DMDrosselPercent = r.ReadInteger("DMDrosselPercent", 100);
-  if (AnonymousProxyCheckInterval < MinCheckInterval ||
-      AnonymousProxyCheckInterval > MaxCheckInterval) {
-    AnonymousProxyCheckInterval = DefaultCheckInterval;
-  }
   // Store the defaults of missing values, so that a user who inspects the
   // registry sees every setting; stored values stay as they are.
   std::vector<std::string> stored;
-  r.ReadValueNames(stored);
-  SaveMain(stored);
+  FRegIniFile.ReadValueNames(stored);
+  SaveSection("Main", &stored);
+}
+
+void TRegistrySettings::LoadSection(std::string_view section) {
+  TTheRegIniFile& r = FRegIniFile;
+  const auto computed = [this](TComputedDefault which) {
+    switch (which) {
+    case TComputedDefault::DataFolder:
+      return ShellFolder(FRegistry, ShellFolderAppData) + "/" +
+             std::string(ProductInfo::ProgramName);
+    case TComputedDefault::DownloadFolder:
+      return ShellFolder(FRegistry, ShellFolderPersonal) + "/" +
+             std::string(ProductInfo::ProgramName) + "/Downloads";
+    case TComputedDefault::Now:
+      break;
+    }
+    return std::string();
+  };
+  SetSection(section);
+  for (const TSettingKey& key : SettingKeys()) {
+    if (!InSection(key.Section, section))
+      continue;
+    std::visit(TOverloaded{[&](bool S::*member, bool fallback) {
+                             this->*member = r.ReadBool(key.Name, fallback);
+                           },
+                           [&](int S::*member, int fallback) {
+                             this->*member = WithinBounds(key, r.ReadInteger(key.Name, fallback));
+                           },
+                           [&](std::string S::*member, std::string_view fallback) {
+                             this->*member = r.ReadString(key.Name, fallback);
+                           },
+                           [&](std::string S::*member, TComputedDefault fallback) {
+                             this->*member = r.ReadString(key.Name, computed(fallback));
+                           },
+                           [&](TDateTime S::*member, TComputedDefault) {
+                             this->*member = r.ReadFloat(key.Name, NowDateTime());
+                           },
+                           [](auto, auto) {}},
+               key.Member, key.Default);
+  }
+  for (const TListKey& list : ListKeys()) {
+    if (!BelowSection(list.Section, section))
+      continue;
+    SetSection(list.Section);
+    r.ReadList(this->*list.Member);
+    if (r.ErrorCode() == RegNotFound && list.Default != nullptr)
+      this->*list.Member = list.Default();
+  }
+  SetSection(section);
 }
 
 void TRegistrySettings::PrepareDataFolder() {
@@ -222,115 +192,65 @@ void TRegistrySettings::PrepareDataFolder() {
 void TRegistrySettings::Save() {
   FRegIniFile.SetRegKey(TRootKey::CurrentUser);
   FRegIniFile.WriteAtomically([this] {
-    SaveMain();
+    SaveSection("Main");
     SaveStatisticsValues();
-    SaveBrowserSecurityValues();
-    SaveDestroyerValues();
+    SaveSection("BrowserSecurity");
+    SaveSection("Destroyer");
     return true;
   });
 }
 
-void TRegistrySettings::SaveMain(const std::vector<std::string>& stored) {
+void TRegistrySettings::SaveSection(std::string_view section,
+                                    const std::vector<std::string>* stored) {
   TTheRegIniFile& r = FRegIniFile;
-  SetSection("Main");
-  const auto wanted = [&stored](std::string_view name) {
-    return std::none_of(stored.begin(), stored.end(),
+  const auto wanted = [stored](std::string_view name) {
+    return stored == nullptr ||
+           std::none_of(stored->begin(), stored->end(),
                         [name](const std::string& s) { return SameTextASCII(s, name); });
   };
-  const auto text = [&](std::string_view name, const std::string& value) {
-    if (wanted(name))
-      r.WriteString(name, value);
-  };
-  const auto number = [&](std::string_view name, int value) {
-    if (wanted(name))
-      r.WriteInteger(name, value);
-  };
-  const auto flag = [&](std::string_view name, bool value) {
-    if (wanted(name))
-      r.WriteBool(name, value);
-  };
-  if (wanted("LastUpdate"))
-    r.WriteFloat("LastUpdate", LastUpdate);
-  text("UserProxyServer", UserProxyServer);
-  number("UserProxyPort", UserProxyPort);
-  number("ConnectionType", ConnectionType);
-  flag("FirstStart", FirstStart);
-  text("DataPath", DataPath);
-  number("ProxyPort", ProxyPort);
-  number("ProxyAuthType", ProxyAuthType);
-  text("ProxyAuthIP", ProxyAuthIP);
-  flag("saveLastCalledSites", SaveLastCalledSites);
-  number("MaxLastCalledSites", MaxLastCalledSites);
-  flag("BlockSites", BlockSites);
-  flag("UseAnonymousProxyServers", UseAnonymousProxyServers);
-  number("AnonymousProxyChangeInterval", AnonymousProxyChangeInterval);
-  number("AnonymousProxyCheckInterval", AnonymousProxyCheckInterval);
-  flag("DMNoQuorvane", DMNoQuorvane);
-  text("DefaultDMDirectory", DefaultDMDirectory);
-  flag("DontRequestDMFileName", DontRequestDMFileName);
-  flag("DMInfoWindow", DMInfoWindow);
-  number("DMInfoWindowTimeout", DMInfoWindowTimeout);
-  flag("DMShowMessageOnSuccess", DMShowMessageOnSuccess);
-  flag("DMDrossel", DMDrossel);
-  number("DMMaxDownload", DMMaxDownload);
-  number("DMDrosselPercent", DMDrosselPercent);
+  SetSection(section);
+  for (const TSettingKey& key : SettingKeys()) {
+    if (!InSection(key.Section, section) || !wanted(key.Name))
+      continue;
+    std::visit(TOverloaded{[&](bool S::*member) { r.WriteBool(key.Name, this->*member); },
+                           [&](int S::*member) { r.WriteInteger(key.Name, this->*member); },
+                           [&](std::string S::*member) { r.WriteString(key.Name, this->*member); },
+                           [&](TDateTime S::*member) { r.WriteFloat(key.Name, this->*member); }},
+               key.Member);
+  }
+  // Only a full save writes the lists; filling in missing values leaves them alone.
+  if (stored != nullptr)
+    return;
+  for (const TListKey& list : ListKeys()) {
+    if (!BelowSection(list.Section, section))
+      continue;
+    SetSection(list.Section);
+    r.WriteList(this->*list.Member);
+  }
 }
 
 void TRegistrySettings::LoadBrowserSecurity() {
-  SetSection("BrowserSecurity");
-  for (const TFlag& flag : BrowserSecurityFlags)
-    this->*flag.Member = FRegIniFile.ReadBool(flag.Name, flag.Default);
-  SetSection("BrowserSecurity\\BlockedURLs");
-  FRegIniFile.ReadList(BlockedURLList);
-  if (FRegIniFile.ErrorCode() == RegNotFound)
-    BlockedURLList = {DefaultBlockedURL()};
-  SetSection("BrowserSecurity\\DomainCookiesAllowed");
-  FRegIniFile.ReadList(DomainCookiesAllowedList);
-  if (FRegIniFile.ErrorCode() == RegNotFound) {
-    DomainCookiesAllowedList = {std::string(ProductInfo::AllowedCookieDomain)};
-  }
+  LoadSection("BrowserSecurity");
 }
 
 void TRegistrySettings::SaveBrowserSecurity() {
   FRegIniFile.SetRegKey(TRootKey::CurrentUser);
   FRegIniFile.WriteAtomically([this] {
-    SaveBrowserSecurityValues();
+    SaveSection("BrowserSecurity");
     return true;
   });
 }
 
-void TRegistrySettings::SaveBrowserSecurityValues() {
-  SetSection("BrowserSecurity");
-  for (const TFlag& flag : BrowserSecurityFlags)
-    FRegIniFile.WriteBool(flag.Name, this->*flag.Member);
-  SetSection("BrowserSecurity\\BlockedURLs");
-  FRegIniFile.WriteList(BlockedURLList);
-  SetSection("BrowserSecurity\\DomainCookiesAllowed");
-  FRegIniFile.WriteList(DomainCookiesAllowedList);
-}
-
 void TRegistrySettings::LoadDestroyer() {
-  SetSection("Destroyer");
-  for (const TFlag& flag : DestroyerFlags)
-    this->*flag.Member = FRegIniFile.ReadBool(flag.Name, flag.Default);
-  SetSection("Destroyer\\DontDeleteCookies");
-  FRegIniFile.ReadList(DontDeleteCookiesList);
+  LoadSection("Destroyer");
 }
 
 void TRegistrySettings::SaveDestroyer() {
   FRegIniFile.SetRegKey(TRootKey::CurrentUser);
   FRegIniFile.WriteAtomically([this] {
-    SaveDestroyerValues();
+    SaveSection("Destroyer");
     return true;
   });
-}
-
-void TRegistrySettings::SaveDestroyerValues() {
-  SetSection("Destroyer");
-  for (const TFlag& flag : DestroyerFlags)
-    FRegIniFile.WriteBool(flag.Name, this->*flag.Member);
-  SetSection("Destroyer\\DontDeleteCookies");
-  FRegIniFile.WriteList(DontDeleteCookiesList);
 }
 
 void TRegistrySettings::LoadStatistics() {

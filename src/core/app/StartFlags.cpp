@@ -6,28 +6,47 @@
 #include "app/Tools.h"
 #include "app/UserInterface.h"
 
+namespace {
+
+constexpr std::string_view Deinstall = "/Deinstall";
+constexpr std::string_view DeinstallProxy = "/DeinstallProxy";
+constexpr std::string_view DeinstallPK = "/DeinstallPK";
+constexpr std::string_view Multi = "/MULTI";
+constexpr std::string_view UserAdmin = "/USERADMIN";
+constexpr std::string_view Silent = "/SILENT";
+
+bool Contains(const std::string& upper, std::string_view word) {
+  return upper.find(word) != std::string::npos;
+}
+
+} // namespace
+
+bool CarriesSwitch(const std::string& argument) {
+  if (argument == Deinstall || argument == DeinstallProxy || argument == DeinstallPK)
+    return true;
+  const std::string upper = UpperCaseGerman(argument);
+  return Contains(upper, Multi) || Contains(upper, UserAdmin) || Contains(upper, Silent);
+}
+
 TStartFlags ScanCommandLine(const std::vector<std::string>& arguments) {
   TStartFlags flags;
   // Browser set-up and the helper registrations join these switches when they exist;
   // until then an uninstall run only ends at once.
   for (const std::string& argument : arguments) {
-    if (argument == "/Deinstall") {
+    if (argument == Deinstall) {
       flags.TerminateAtStart = true;
       break;
     }
-    if (argument == "/DeinstallProxy" || argument == "/DeinstallPK")
+    if (argument == DeinstallProxy || argument == DeinstallPK)
       flags.TerminateAtStart = true;
   }
   if (flags.TerminateAtStart)
     return flags;
   for (const std::string& argument : arguments) {
     const std::string upper = UpperCaseGerman(argument);
-    if (upper.find("/MULTI") != std::string::npos)
-      flags.MultiInstance = true;
-    if (upper.find("/USERADMIN") != std::string::npos)
-      flags.UserAdmin = true;
-    if (upper.find("/SILENT") != std::string::npos)
-      flags.Silent = true;
+    flags.MultiInstance = flags.MultiInstance || Contains(upper, Multi);
+    flags.UserAdmin = flags.UserAdmin || Contains(upper, UserAdmin);
+    flags.Silent = flags.Silent || Contains(upper, Silent);
   }
   return flags;
 }

@@ -19,6 +19,8 @@ struct TStartFlags {
 // TerminateAtStart and end initialisation), then "/MULTI", "/USERADMIN" and
 // "/SILENT" anywhere in an upper-cased argument.
 TStartFlags ScanCommandLine(const std::vector<std::string>& arguments);
+// Whether those passes take anything from argument.
+bool CarriesSwitch(const std::string& argument);
 
 // ScanCommandLine, then the single-instance rule: when another instance holds the
 // lock and "/MULTI" is not given, shows "Quorvane läuft bereits! ..." unless

@@ -12,5 +12,8 @@ std::string ProgramFile() {
 
 std::string ProgramFolder() {
   const std::string file = ProgramFile();
+  // Without /proc the program can only be where it was started from.
+  if (file.empty())
+    return "./";
   return file.substr(0, file.rfind('/') + 1);
 }

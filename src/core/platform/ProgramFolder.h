@@ -3,7 +3,8 @@
 
 #include <string>
 
-// Full path of the running executable.
+// Full path of the running executable; empty when it cannot be told.
 std::string ProgramFile();
-// The folder of the running executable, with a trailing "/".
+// The folder of the running executable, with a trailing "/"; "./" when the
+// executable cannot be told.
 std::string ProgramFolder();

@@ -27,7 +27,7 @@ protected:
     });
     Start();
   }
-  std::vector<std::string>& List() { return Main->Settings().BlockedURLList; }
+  const std::vector<std::string>& List() { return Main->Settings().BlockedURLList; }
 };
 
 TEST_F(MainUrlEditor, NewAppendsTermWithExceptionsAndAppliesAndStores) {
@@ -37,7 +37,8 @@ TEST_F(MainUrlEditor, NewAppendsTermWithExceptionsAndAppliesAndStores) {
   EXPECT_THAT(UserInterface.DialogCaptions, ElementsAre("Seite (URL) hinzufügen"));
   EXPECT_THAT(List(),
               ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
-  EXPECT_EQ(View.BlockedURLsChanges, 1);
+  ASSERT_EQ(View.BlockedURLLists.size(), 1u);
+  EXPECT_EQ(View.BlockedURLLists[0], List()) << "the view is handed the new list";
   EXPECT_THAT(Main->ProxyServer().BlockedURLS(), ElementsAre("dialer", "ads", "track"));
   EXPECT_THAT(Stored()->BlockedURLList,
               ElementsAre("dialer&&!help.example", "ads", "track&&!safe.example&&!ok.example"));
@@ -61,7 +62,7 @@ TEST_P(MainUrlEditorRefuses, DuplicateNewEntryShowsErrorAndChangesNothing) {
   EXPECT_EQ(UserInterface.Messages[0].Text, ExistsOrInvalid);
   EXPECT_EQ(UserInterface.Messages[0].Kind, TMsgKind::Error);
   EXPECT_THAT(List(), ElementsAre("dialer&&!help.example", "ads"));
-  EXPECT_EQ(View.BlockedURLsChanges, 0);
+  EXPECT_TRUE(View.BlockedURLLists.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MainUrlEditorRefuses,
@@ -174,17 +175,17 @@ TEST_F(MainDialogs, CookiesDialogReplacesAllowedListOnOkOnly) {
     s.DomainCookiesAllowedList = {"quorvane.example"};
   });
   TMain& main = Start();
-  EXPECT_FALSE(main.IsCookieBlocked("www.quorvane.example"));
-  EXPECT_FALSE(main.IsCookieBlocked(""));
+  EXPECT_FALSE(main.RequestEvents().IsCookieBlocked("www.quorvane.example"));
+  EXPECT_FALSE(main.RequestEvents().IsCookieBlocked(""));
 
   main.CookiesBtnClick(); // cancelled
-  EXPECT_FALSE(main.IsCookieBlocked("www.quorvane.example"));
+  EXPECT_FALSE(main.RequestEvents().IsCookieBlocked("www.quorvane.example"));
 
   UserInterface.CookiesAllowedAnswers.push_back({"bank"});
   main.CookiesBtnClick();
   EXPECT_THAT(UserInterface.CookiesAllowedShown[1], ElementsAre("quorvane.example"));
-  EXPECT_TRUE(main.IsCookieBlocked("www.quorvane.example"));
-  EXPECT_FALSE(main.IsCookieBlocked("mybank.example:443"))
+  EXPECT_TRUE(main.RequestEvents().IsCookieBlocked("www.quorvane.example"));
+  EXPECT_FALSE(main.RequestEvents().IsCookieBlocked("mybank.example:443"))
       << "an entry matches anywhere in the host";
   EXPECT_THAT(Stored()->DomainCookiesAllowedList, ElementsAre("bank"));
 }

@@ -3,8 +3,6 @@
 #include "LoopbackSockets.h"
 #include "MainTestSupport.h"
 #include "ScriptedOrigin.h"
-#include "app/MainTexts.h"
-#include "app/Tools.h"
 
 #include <QTimer>
 #include <gmock/gmock.h>
@@ -13,6 +11,12 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+
+constexpr const char* BindError =
+    "Quorvane konnte den Proxy-Server-Port nicht verwenden, da eine andere Server-Anwendung "
+    "diesen Port bereits nutzt bzw. eine Firewall die Nutzung dieses Ports verbietet.\r\n"
+    "Prüfen Sie Ihre Firewall-Einstellungen bzw. weisen Sie Quorvane einen anderen "
+    "Proxy-Server-Port unter Konfiguration, Registerkarte Quorvane-Einrichtung zu.";
 
 // A port nobody listens on right now.
 std::uint16_t FreePort() {
@@ -48,7 +52,7 @@ TEST_F(MainLifecycle, StartsServerLastWithStoredPortBlockingAndAccess) {
 
   TMain& main = Start({});
 
-  THTTPProxyServer& server = main.ProxyServer();
+  const THTTPProxyServer& server = main.ProxyServer();
   EXPECT_TRUE(server.Active());
   EXPECT_EQ(server.ListeningPort(), port);
   EXPECT_THAT(server.BlockedURLS(), ElementsAre("ads"));
@@ -108,14 +112,13 @@ TEST_F(MainLifecycle, PortInUseAtStartReportsOnceAndPortChangeStartsServer) {
   TMain& main = Start({});
 
   ASSERT_EQ(UserInterface.Messages.size(), 1u);
-  EXPECT_EQ(UserInterface.Messages[0].Text, MainTexts::BindError());
+  EXPECT_EQ(UserInterface.Messages[0].Text, BindError);
   EXPECT_THAT(UserInterface.Messages[0].Text, HasSubstr("Registerkarte Quorvane-Einrichtung zu."));
   EXPECT_EQ(main.StatusText(), "Quorvane Proxy-Server inaktiv");
   EXPECT_FALSE(main.ProxyServer().Active());
 
   const std::uint16_t free = FreePort();
-  main.Settings().ProxyPort = free;
-  main.SettingsChanged();
+  Apply([&](TSettingsValues& s) { s.ProxyPort = free; });
 
   EXPECT_TRUE(main.ProxyServer().Active());
   EXPECT_TRUE(Accepts(free));
@@ -132,8 +135,7 @@ TEST_F(MainLifecycle, PortChangeRebindsRunningServer) {
   ASSERT_TRUE(Accepts(first));
 
   const std::uint16_t second = FreePort();
-  main.Settings().ProxyPort = second;
-  main.SettingsChanged();
+  Apply([&](TSettingsValues& s) { s.ProxyPort = second; });
 
   EXPECT_TRUE(Accepts(second));
   EXPECT_FALSE(Accepts(first));
@@ -142,25 +144,32 @@ TEST_F(MainLifecycle, PortChangeRebindsRunningServer) {
   EXPECT_TRUE(UserInterface.Messages.empty());
 }
 
-TEST_F(MainLifecycle, PortChangeToBusyPortReportsOnceAndGoesInactive) {
+TEST_F(MainLifecycle, PortChangeToBusyPortReportsOnceAndOnlyAPortChangeTriesAgain) {
   TMain& main = Start({});
   std::uint16_t busy = 0;
   const int occupant = loopback::Listen(busy);
 
-  main.Settings().ProxyPort = busy;
-  main.SettingsChanged();
+  Apply([&](TSettingsValues& s) { s.ProxyPort = busy; });
 
   ASSERT_EQ(UserInterface.Messages.size(), 1u);
-  EXPECT_EQ(UserInterface.Messages[0].Text, MainTexts::BindError());
+  EXPECT_EQ(UserInterface.Messages[0].Text, BindError);
   EXPECT_EQ(main.StatusText(), "Quorvane Proxy-Server inaktiv");
   EXPECT_FALSE(main.ProxyServer().Active());
 
-  // The next change of any setting tries again once the port is free.
+  // Other changes while the port is taken neither try again nor bring the box back.
+  Apply([](TSettingsValues& s) { s.BlockFlash = true; });
+  Apply([](TSettingsValues& s) { s.BlockReferer = false; });
+  EXPECT_EQ(UserInterface.Messages.size(), 1u);
+  EXPECT_EQ(main.StatusText(), "Quorvane Proxy-Server inaktiv");
+  EXPECT_TRUE(main.ProxyServer().BlockFlash()) << "the change itself still applies";
+
+  // Changing the port does try again.
   ::close(occupant);
-  main.Settings().BlockFlash = true;
-  main.SettingsChanged();
-  EXPECT_TRUE(Accepts(busy));
-  EXPECT_EQ(main.StatusText(), "Quorvane Proxy-Server am Port " + std::to_string(busy) + " aktiv");
+  const std::uint16_t free = FreePort();
+  Apply([&](TSettingsValues& s) { s.ProxyPort = free; });
+  EXPECT_TRUE(Accepts(free));
+  EXPECT_EQ(main.StatusText(), "Quorvane Proxy-Server am Port " + std::to_string(free) + " aktiv");
+  EXPECT_EQ(UserInterface.Messages.size(), 1u);
 }
 
 TEST_F(MainLifecycle, RunPortHoldsUntilPortSettingChangesAndIsNeverStored) {
@@ -170,15 +179,13 @@ TEST_F(MainLifecycle, RunPortHoldsUntilPortSettingChangesAndIsNeverStored) {
   const std::uint16_t runPort = main.ProxyServer().ListeningPort();
   ASSERT_NE(runPort, stored);
 
-  main.Settings().BlockExeFiles = true;
-  main.SettingsChanged();
+  Apply([](TSettingsValues& s) { s.BlockExeFiles = true; });
   EXPECT_EQ(main.ProxyServer().ListeningPort(), runPort);
   EXPECT_TRUE(main.ProxyServer().BlockExeFiles());
   EXPECT_EQ(Stored()->ProxyPort, stored);
 
   const std::uint16_t chosen = FreePort();
-  main.Settings().ProxyPort = chosen;
-  main.SettingsChanged();
+  Apply([&](TSettingsValues& s) { s.ProxyPort = chosen; });
   EXPECT_EQ(main.ProxyServer().ListeningPort(), chosen);
 }
 
@@ -196,8 +203,8 @@ TEST_F(MainLifecycle, RunOptionsAddToStoredBlockingWithoutStoringIt) {
 
   EXPECT_THAT(main.ProxyServer().BlockedURLS(), ElementsAre("stored", "extra"));
   EXPECT_TRUE(main.ProxyServer().BlockFlash());
-  EXPECT_EQ(main.StatisticsTexts().lAnonProxy, "127.0.0.1:3128 - 0ms");
-  main.SettingsChanged();
+  EXPECT_THAT(main.StatisticsTexts().lAnonProxy, ::testing::StartsWith("127.0.0.1:3128 - "));
+  Apply([](TSettingsValues&) {});
   EXPECT_THAT(Stored()->BlockedURLList, ElementsAre("stored"));
   EXPECT_FALSE(Stored()->BlockFlash);
 }
@@ -226,11 +233,11 @@ TEST_F(MainLifecycle, StatisticsTextsFormatCountersAndRunTime) {
 
   const TStatisticsTexts texts = main.StatisticsTexts();
   EXPECT_EQ(texts.lCurrentIP, "n/a");
-  EXPECT_EQ(texts.lBytes, FormatBytes(2500000));
+  EXPECT_EQ(texts.lBytes, "2.441 KByte");
   EXPECT_EQ(texts.lPOST, "7");
   EXPECT_EQ(texts.lWerbungen, "4");
   EXPECT_EQ(texts.lAnonProxy, "keiner");
-  EXPECT_EQ(texts.lProgRuntime, FormatDuration(3725));
+  EXPECT_EQ(texts.lProgRuntime, "01:02:05 Std.");
   EXPECT_EQ(texts.lActiveConnections, "0");
   EXPECT_EQ(texts.lTotalBytesInDownloads, "12 Byte");
 }

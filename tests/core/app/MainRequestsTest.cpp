@@ -204,11 +204,12 @@ class MainRecent : public MainTestBase, public ::testing::WithParamInterface<TRe
 TEST_P(MainRecent, KeepsNewestFirstUpToMaximum) {
   const TRecentCase& c = GetParam();
   TMain& main = Start();
-  main.Settings().SaveLastCalledSites = c.Save;
-  main.Settings().MaxLastCalledSites = c.Max;
-  main.SettingsChanged();
+  Apply([&](TSettingsValues& s) {
+    s.SaveLastCalledSites = c.Save;
+    s.MaxLastCalledSites = c.Max;
+  });
   for (const char* page : {"a", "b", "c", "d", "e"})
-    main.AddLastCalledSite(page);
+    main.RequestEvents().AddLastCalledSite(page);
   EXPECT_EQ(main.LastCalledSites(), c.Expected);
 }
 
@@ -221,19 +222,17 @@ INSTANTIATE_TEST_SUITE_P(Cases, MainRecent,
 TEST_F(MainRecent, LoweredMaximumDropsEveryOlderPageWithTheNextOne) {
   TMain& main = Start();
   for (const char* page : {"a", "b", "c", "d"})
-    main.AddLastCalledSite(page);
-  main.Settings().MaxLastCalledSites = 2;
-  main.SettingsChanged();
-  main.AddLastCalledSite("e");
+    main.RequestEvents().AddLastCalledSite(page);
+  Apply([](TSettingsValues& s) { s.MaxLastCalledSites = 2; });
+  main.RequestEvents().AddLastCalledSite("e");
   EXPECT_THAT(main.LastCalledSites(), ElementsAre("e", "d"));
 }
 
 TEST_F(MainRecent, SwitchingOffKeepsListedPages) {
   TMain& main = Start();
-  main.AddLastCalledSite("kept");
-  main.Settings().SaveLastCalledSites = false;
-  main.SettingsChanged();
-  main.AddLastCalledSite("dropped");
+  main.RequestEvents().AddLastCalledSite("kept");
+  Apply([](TSettingsValues& s) { s.SaveLastCalledSites = false; });
+  main.RequestEvents().AddLastCalledSite("dropped");
   EXPECT_THAT(main.LastCalledSites(), ElementsAre("kept"));
 }
 

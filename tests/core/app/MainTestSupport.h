@@ -20,7 +20,9 @@ public:
     ++StatisticsShown;
     LastStatistics = texts;
   }
-  void BlockedURLsChanged() override { ++BlockedURLsChanges; }
+  void BlockedURLsChanged(const std::vector<std::string>& list) override {
+    BlockedURLLists.push_back(list);
+  }
   void RestoreWindow() override { ++Restores; }
   std::optional<TWindowPlacement> WindowPlacement() const override { return Placement; }
   void SetWindowPlacement(const TWindowPlacement& placement) override {
@@ -30,7 +32,7 @@ public:
   std::vector<std::string> StatusTexts;
   int StatisticsShown = 0;
   TStatisticsTexts LastStatistics;
-  int BlockedURLsChanges = 0;
+  std::vector<std::vector<std::string>> BlockedURLLists; // as each change handed them over
   int Restores = 0;
   std::optional<TWindowPlacement> Placement; // what the window reports
   std::vector<TWindowPlacement> Placed;      // what the controller applied
@@ -67,6 +69,13 @@ protected:
         TAutoStart(Home.Path() / "autostart", "/opt/quorvane/quorvane"), [this] { return Now; });
     Main->FormCreate();
     return *Main;
+  }
+
+  // The window's way of changing settings: a changed copy handed to the controller.
+  void Apply(const std::function<void(TSettingsValues&)>& change) {
+    TSettingsValues values = Main->Settings();
+    change(values);
+    Main->ApplySettings(values);
   }
 
   static TRunOptions EphemeralPort() {

@@ -76,19 +76,42 @@ TEST_F(MyTimer32Ticks, TicksRunOnTheMainThreadOneAtATime) {
   EXPECT_FALSE(overlapped);
 }
 
+// The worker queues the next tick while the main thread is busy; a pause of this
+// many intervals, and never shorter than MinQueuingPause, leaves one queued.
+constexpr int QueuingPause = 20;
+constexpr milliseconds MinQueuingPause(100);
+
+// Waits, without running the main loop, until the worker has had time to queue a tick.
+void PauseWithoutEvents(milliseconds interval) {
+  std::this_thread::sleep_for(std::max(interval * QueuingPause, MinQueuingPause));
+}
+
 TEST_F(MyTimer32Ticks, DisabledTimerDeliversNoTicks) {
   int ticks = 0;
-  {
-    TMyTimer32 timer;
-    timer.SetInterval(milliseconds(10));
-    timer.SetOnTimer([&](TMyTimer32&) { ++ticks; });
-    timer.SetEnabled(true);
-    timer.SetEnabled(false);
-    QEventLoop loop;
-    QTimer::singleShot(100, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  EXPECT_EQ(ticks, 0);
+  TMyTimer32 timer;
+  const milliseconds interval(10);
+  timer.SetInterval(interval);
+  QEventLoop first;
+  timer.SetOnTimer([&](TMyTimer32&) {
+    ++ticks;
+    first.quit();
+  });
+  timer.SetEnabled(true);
+  RunLoop(first);
+  ASSERT_EQ(ticks, 1) << "the timer ticks at all";
+
+  // A pause queues a tick: it is delivered by the next look at the events.
+  PauseWithoutEvents(interval);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(ticks, 2) << "a pause of this length queues a tick";
+
+  // The same pause queues one again; disabled, the timer delivers neither it nor more.
+  PauseWithoutEvents(interval);
+  timer.SetEnabled(false);
+  QEventLoop loop;
+  QTimer::singleShot(interval * QueuingPause, &loop, &QEventLoop::quit);
+  loop.exec();
+  EXPECT_EQ(ticks, 2);
 }
 
 TEST_F(MyTimer32Ticks, HandlerThatThrowsDoesNotStopTheTimer) {
@@ -110,14 +133,26 @@ TEST_F(MyTimer32Ticks, DestroyingARunningTimerDropsItsPendingTick) {
   int ticks = 0;
   {
     TMyTimer32 timer;
-    timer.SetInterval(milliseconds(1));
-    timer.SetOnTimer([&](TMyTimer32&) { ++ticks; });
+    const milliseconds interval(1);
+    timer.SetInterval(interval);
+    QEventLoop first;
+    timer.SetOnTimer([&](TMyTimer32&) {
+      ++ticks;
+      first.quit();
+    });
     timer.SetEnabled(true);
-    // The worker queues a tick that the main loop has not run yet.
-    std::this_thread::sleep_for(milliseconds(30));
+    RunLoop(first);
+    ASSERT_EQ(ticks, 1) << "the timer ticks at all";
+
+    PauseWithoutEvents(interval);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(ticks, 2) << "a pause of this length queues a tick";
+
+    // The worker queues the next tick that the main loop has not run yet.
+    PauseWithoutEvents(interval);
   }
   QCoreApplication::processEvents();
-  EXPECT_EQ(ticks, 0);
+  EXPECT_EQ(ticks, 2);
 }
 
 } // namespace

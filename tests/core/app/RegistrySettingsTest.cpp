@@ -140,6 +140,13 @@ TEST_F(RegistrySettingsTest, StoredValuesAreCheckedAndCorrected) {
            {"ProxyPort", "0", &TRegistrySettings::ProxyPort, 8080},
            {"ProxyPort", "-5", &TRegistrySettings::ProxyPort, 8080},
            {"ProxyPort", "port", &TRegistrySettings::ProxyPort, 8080},
+           {"ProxyPort", "65536", &TRegistrySettings::ProxyPort, 8080},
+           // A damaged access mode reads as this machine only, never as everyone.
+           {"ProxyAuthType", "0", &TRegistrySettings::ProxyAuthType, 0},
+           {"ProxyAuthType", "2", &TRegistrySettings::ProxyAuthType, 2},
+           {"ProxyAuthType", "3", &TRegistrySettings::ProxyAuthType, 1},
+           {"ProxyAuthType", "-1", &TRegistrySettings::ProxyAuthType, 1},
+           {"ProxyAuthType", "mode", &TRegistrySettings::ProxyAuthType, 1},
            {"AnonymousProxyCheckInterval", "29", &TRegistrySettings::AnonymousProxyCheckInterval,
             60},
            {"AnonymousProxyCheckInterval", "30", &TRegistrySettings::AnonymousProxyCheckInterval,

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "FakeUserInterface.h"
+#include "app/HeadlessUnit.h"
 #include "app/WMsgBox.h"
+#include "proxy/HTTPProxyServer.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace {
 
@@ -35,28 +37,49 @@ TEST(MessageBox, ResultsHaveTheStandardNumbers) {
   EXPECT_EQ(static_cast<int>(TModalResult::No), 7);
 }
 
-TEST(FakeUserInterface, RecordsMessagesAndAnswersInOrder) {
-  TFakeUserInterface ui;
-  ui.MessageResults = {TModalResult::Yes, TModalResult::No};
-  TUserInterface& port = ui;
-  EXPECT_EQ(port.ShowMessageBox("Wirklich?", "", TMsgKind::Question, TMsgButtons::YesNo),
-            TModalResult::Yes);
-  EXPECT_EQ(port.ShowMessageBox("Sicher?", "Quorvane", TMsgKind::Question, TMsgButtons::YesNo),
-            TModalResult::No);
-  EXPECT_EQ(port.ShowMessageBox("Fertig", "", TMsgKind::Information, TMsgButtons::OK),
-            TModalResult::OK);
-  ASSERT_EQ(ui.Messages.size(), 3u);
-  EXPECT_EQ(ui.Messages[0].Caption, "Frage");
-  EXPECT_EQ(ui.Messages[1].Caption, "Quorvane");
-  EXPECT_EQ(ui.Messages[2].Buttons, TMsgButtons::OK);
+// A run without a window never waits: each question takes its first button, and
+// the message goes to the error stream with the caption it would have shown.
+TEST(HeadlessUserInterface, AnswersEveryQuestionWithItsFirstButtonAndWritesTheMessage) {
+  struct ButtonCase {
+    int Buttons;
+    TModalResult Expected;
+  };
+  for (const ButtonCase& c :
+       std::vector<ButtonCase>{{TMsgButtons::OK, TModalResult::OK},
+                               {TMsgButtons::YesNo, TModalResult::Yes},
+                               {TMsgButtons::YesNoCancel, TModalResult::Yes},
+                               {TMsgButtons::AbortRetryIgnore, TModalResult::Abort},
+                               {TMsgButtons::RetryCancel, TModalResult::Retry}}) {
+    std::ostringstream errors;
+    THeadlessUserInterface ui(errors);
+    EXPECT_EQ(ui.ShowMessageBox("Wirklich?", "", TMsgKind::Question, c.Buttons), c.Expected)
+        << c.Buttons;
+    EXPECT_EQ(errors.str(), "Frage: Wirklich?\n");
+  }
+  std::ostringstream errors;
+  THeadlessUserInterface ui(errors);
+  ui.ShowMessageBox("Port belegt", "Quorvane", TMsgKind::Error, TMsgButtons::OK);
+  EXPECT_EQ(errors.str(), "Quorvane: Port belegt\n");
+}
 
-  std::string line = "old";
-  std::string list = "a";
-  EXPECT_FALSE(port.InputLineAndListDialog("Eintrag", "URL", "Ausnahmen", line, list));
-  EXPECT_EQ(line, "old");
-  ui.LineAndListAnswers.push_back({"dialer", "x.example&&!y.example"});
-  EXPECT_TRUE(port.InputLineAndListDialog("Eintrag", "URL", "Ausnahmen", line, list));
-  EXPECT_EQ(list, "x.example&&!y.example");
+TEST(HeadlessUserInterface, CancelsEveryDialogAndLeavesItsValues) {
+  std::ostringstream errors;
+  THeadlessUserInterface ui(errors);
+  std::string line = "dialer";
+  std::string list = "help.example";
+  EXPECT_FALSE(ui.InputLineAndListDialog("Eintrag", "URL", "Ausnahmen", line, list));
+  EXPECT_FALSE(ui.InputListDialog("Seite", "Seite/Wort:", line));
+  TAuthType type = TAuthType::atThisIP;
+  std::string ip = "192.168.1.";
+  EXPECT_FALSE(ui.EditProxyAccess(type, ip));
+  std::vector<std::string> domains = {"quorvane.example"};
+  EXPECT_FALSE(ui.EditCookiesAllowed(domains));
+  EXPECT_EQ(line, "dialer");
+  EXPECT_EQ(list, "help.example");
+  EXPECT_EQ(type, TAuthType::atThisIP);
+  EXPECT_EQ(ip, "192.168.1.");
+  EXPECT_EQ(domains, std::vector<std::string>{"quorvane.example"});
+  EXPECT_EQ(errors.str(), "") << "nothing asked, nothing written";
 }
 
 } // namespace
