@@ -7,6 +7,18 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Closed with their thread, so an idle thread that ends leaves no pipe behind.
+std::vector<std::unique_ptr<TPipe>>& ThreadSpares() {
+  thread_local std::vector<std::unique_ptr<TPipe>> spares;
+  return spares;
+}
+
+} // namespace
 
 TPipe::TPipe() {
   int ends[2];
@@ -15,8 +27,9 @@ TPipe::TPipe() {
   }
   FRead = ends[0];
   FWrite = ends[1];
-  ::fcntl(FWrite, F_SETPIPE_SZ, static_cast<int>(RequestedSize));
-  FSize = static_cast<std::size_t>(::fcntl(FWrite, F_GETPIPE_SZ));
+  // F_SETPIPE_SZ answers with the size granted; only a refusal needs F_GETPIPE_SZ.
+  const int granted = ::fcntl(FWrite, F_SETPIPE_SZ, static_cast<int>(RequestedSize));
+  FSize = static_cast<std::size_t>(granted > 0 ? granted : ::fcntl(FWrite, F_GETPIPE_SZ));
 }
 
 TPipe::~TPipe() {
@@ -40,5 +53,24 @@ void TPipe::DrainTo(TTCPConnection& target, std::size_t size) {
       continue;
     }
     throw ESocketError("splice", n < 0 ? errno : EPIPE);
+  }
+}
+
+TPipeLease::TPipeLease() {
+  std::vector<std::unique_ptr<TPipe>>& spares = ThreadSpares();
+  if (spares.empty()) {
+    FPipe = std::make_unique<TPipe>();
+  } else {
+    FPipe = std::move(spares.back());
+    spares.pop_back();
+  }
+}
+
+TPipeLease::~TPipeLease() = default;
+
+void TPipeLease::GiveBack() {
+  std::vector<std::unique_ptr<TPipe>>& spares = ThreadSpares();
+  if (FPipe && spares.size() < SparesPerThread) {
+    spares.push_back(std::move(FPipe));
   }
 }

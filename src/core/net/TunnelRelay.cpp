@@ -16,7 +16,7 @@ namespace {
 struct TDirection {
   TTCPConnection& Source;
   TTCPConnection& Target;
-  TPipe Pipe;
+  TPipeLease Pipe;
   std::size_t Pending = 0;
 };
 
@@ -25,8 +25,8 @@ constexpr short ClosedOrReadable = POLLIN | POLLHUP | POLLERR | POLLRDHUP;
 // Returns false when the source has closed or failed.
 bool Pull(TDirection& direction, std::uint64_t& total) {
   const ssize_t n =
-      ::splice(direction.Source.Handle(), nullptr, direction.Pipe.WriteEnd(), nullptr,
-               direction.Pipe.Size() - direction.Pending, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
+      ::splice(direction.Source.Handle(), nullptr, direction.Pipe->WriteEnd(), nullptr,
+               direction.Pipe->Size() - direction.Pending, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
   if (n > 0) {
     direction.Pending += static_cast<std::size_t>(n);
     total += static_cast<std::uint64_t>(n);
@@ -36,7 +36,7 @@ bool Pull(TDirection& direction, std::uint64_t& total) {
 }
 
 void Push(TDirection& direction) {
-  const ssize_t n = ::splice(direction.Pipe.ReadEnd(), nullptr, direction.Target.Handle(), nullptr,
+  const ssize_t n = ::splice(direction.Pipe->ReadEnd(), nullptr, direction.Target.Handle(), nullptr,
                              direction.Pending, SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
   if (n > 0) {
     direction.Pending -= static_cast<std::size_t>(n);
@@ -64,7 +64,7 @@ std::uint64_t RelayTunnel(TTCPConnection& first, TTCPConnection& second) {
     for (std::size_t i = 0; i < 2; ++i) {
       // A direction reads while its pipe has room, so a slow reader holds back its writer
       // only once the pipe is full.
-      if (directions[i].Pending < directions[i].Pipe.Size()) {
+      if (directions[i].Pending < directions[i].Pipe->Size()) {
         fds[i].events |= POLLIN | POLLRDHUP;
       }
       if (directions[i].Pending > 0) {
@@ -80,7 +80,7 @@ std::uint64_t RelayTunnel(TTCPConnection& first, TTCPConnection& second) {
     for (std::size_t i = 0; i < 2; ++i) {
       TDirection& direction = directions[i];
       bool pulled = false;
-      if (direction.Pending < direction.Pipe.Size() && (fds[i].revents & ClosedOrReadable) != 0) {
+      if (direction.Pending < direction.Pipe->Size() && (fds[i].revents & ClosedOrReadable) != 0) {
         open = Pull(direction, total) && open;
         pulled = true;
       }
@@ -93,8 +93,9 @@ std::uint64_t RelayTunnel(TTCPConnection& first, TTCPConnection& second) {
   }
   for (TDirection& direction : directions) {
     if (direction.Pending > 0) {
-      direction.Pipe.DrainTo(direction.Target, direction.Pending);
+      direction.Pipe->DrainTo(direction.Target, direction.Pending);
     }
+    direction.Pipe.GiveBack();
   }
   return total;
 }
