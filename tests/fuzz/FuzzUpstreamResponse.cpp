@@ -8,9 +8,13 @@
 #include "LoopbackSockets.h"
 #include "proxy/HTTPProxyServer.h"
 
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <pthread.h>
 #include <string>
 #include <thread>
 
@@ -19,6 +23,31 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::string_view PostBody = "a=1&b=2";
+// The origin has closed by the time the browser waits, so the proxy must finish: this
+// long a silence is a hang.
+constexpr std::chrono::milliseconds SilenceLimit = 20s;
+
+// libFuzzer times a unit with SIGALRM every (-timeout / 2 + 1) s, handled without
+// SA_RESTART: landing on a thread blocked in poll, recv, send or connect, it makes
+// the call fail with EINTR, which looked like a silent proxy or a cut reply. Held back
+// for the whole unit, it arrives when the unit ends and libFuzzer checks the unit's
+// time then; threads started meanwhile (the origin's, the proxy's acceptor and through
+// it the proxy's workers) keep it blocked for good, so it never lands on them.
+class TAlarmHeldBack {
+public:
+  TAlarmHeldBack() {
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, &FPrevious);
+  }
+  ~TAlarmHeldBack() { pthread_sigmask(SIG_SETMASK, &FPrevious, nullptr); }
+  TAlarmHeldBack(const TAlarmHeldBack&) = delete;
+  TAlarmHeldBack& operator=(const TAlarmHeldBack&) = delete;
+
+private:
+  sigset_t FPrevious;
+};
 
 // Answers every connection with the current script after reading the request head
 // and the body the request announces.
@@ -152,6 +181,7 @@ bool BodyAllowed(const std::vector<std::string>& lines) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const TAlarmHeldBack alarmHeldBack;
   static TOrigin origin;
   static THTTPProxyServer* proxy = [] {
     auto* server = new THTTPProxyServer; // kept to the end of the process, like the origin
@@ -187,10 +217,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char buffer[65536];
   for (;;) {
     pollfd fd{browser, POLLIN, 0};
-    // The origin has closed by now, so the proxy must finish: a long silence is a hang.
-    if (::poll(&fd, 1, 20000) <= 0) {
-      std::fprintf(stderr, "hang: %zu bytes so far, %zu live connections, %zu threads\n",
-                   reply.size(), proxy->ActiveConnections(), proxy->ThreadCount());
+    const int ready = ::poll(&fd, 1, static_cast<int>(SilenceLimit.count()));
+    if (ready < 0) {
+      std::fprintf(stderr, "poll: %s\n", std::strerror(errno));
+    }
+    FUZZ_REQUIRE(ready >= 0);
+    if (ready == 0) {
+      std::fprintf(stderr,
+                   "hang: nothing for %lld ms after %zu bytes, %zu live connections, %zu threads\n",
+                   static_cast<long long>(SilenceLimit.count()), reply.size(),
+                   proxy->ActiveConnections(), proxy->ThreadCount());
       FUZZ_REQUIRE(!"the proxy finished after the origin closed");
     }
     const ssize_t n = ::recv(browser, buffer, sizeof buffer, 0);
