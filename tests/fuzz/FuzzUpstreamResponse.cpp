@@ -8,9 +8,12 @@
 #include "LoopbackSockets.h"
 #include "proxy/HTTPProxyServer.h"
 
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdint>
 #include <mutex>
+#include <pthread.h>
 #include <string>
 #include <thread>
 
@@ -19,6 +22,31 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::string_view PostBody = "a=1&b=2";
+// The origin has closed by the time the browser waits, so the proxy must finish: this
+// long a silence is a hang.
+constexpr std::chrono::milliseconds SilenceLimit = 20s;
+
+// libFuzzer checks a unit's time on SIGALRM, every (-timeout / 2 + 1) s, handled
+// without SA_RESTART: a poll or recv it interrupts fails with EINTR, which read as a
+// proxy silent for the whole limit or a reply cut short. The fuzzing thread keeps the
+// alarm (libFuzzer checks only there) and waits through it; this blocks the alarm in
+// the calling thread for a scope, and threads started inside it inherit the block, so
+// the origin's and the proxy's threads never take the alarm.
+class TAlarmHeldBack {
+public:
+  TAlarmHeldBack() {
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    pthread_sigmask(SIG_BLOCK, &alarm, &FPrevious);
+  }
+  ~TAlarmHeldBack() { pthread_sigmask(SIG_SETMASK, &FPrevious, nullptr); }
+  TAlarmHeldBack(const TAlarmHeldBack&) = delete;
+  TAlarmHeldBack& operator=(const TAlarmHeldBack&) = delete;
+
+private:
+  sigset_t FPrevious;
+};
 
 // Answers every connection with the current script after reading the request head
 // and the body the request announces.
@@ -152,9 +180,14 @@ bool BodyAllowed(const std::vector<std::string>& lines) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TOrigin origin;
+  // Both kept to the end of the process; their threads start with the alarm held back.
+  static TOrigin& origin = *[] {
+    const TAlarmHeldBack heldBack;
+    return new TOrigin;
+  }();
   static THTTPProxyServer* proxy = [] {
-    auto* server = new THTTPProxyServer; // kept to the end of the process, like the origin
+    const TAlarmHeldBack heldBack;
+    auto* server = new THTTPProxyServer;
     server->SetPort(0);
     server->SetProxyAuthType(TAuthType::atAll);
     server->SetServerName("Fuzz");
@@ -181,23 +214,42 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request += post ? "Content-Length: " + std::to_string(PostBody.size()) + "\r\n\r\n" +
                         std::string(PostBody)
                   : "\r\n";
-  const int browser = loopback::Connect(proxy->ListeningPort());
-  loopback::SendAll(browser, request);
+  int browser = -1;
+  {
+    // The loopback helpers take an interrupted call for a failure; both calls are brief.
+    const TAlarmHeldBack heldBack;
+    browser = loopback::Connect(proxy->ListeningPort());
+    loopback::SendAll(browser, request);
+  }
   std::string reply;
   char buffer[65536];
+  auto heard = std::chrono::steady_clock::now();
   for (;;) {
-    pollfd fd{browser, POLLIN, 0};
-    // The origin has closed by now, so the proxy must finish: a long silence is a hang.
-    if (::poll(&fd, 1, 20000) <= 0) {
-      std::fprintf(stderr, "hang: %zu bytes so far, %zu live connections, %zu threads\n",
+    const auto silence = std::chrono::steady_clock::now() - heard;
+    if (silence >= SilenceLimit) {
+      std::fprintf(stderr,
+                   "hang: nothing for %lld ms after %zu bytes, %zu live connections, %zu threads\n",
+                   static_cast<long long>(
+                       std::chrono::duration_cast<std::chrono::milliseconds>(silence).count()),
                    reply.size(), proxy->ActiveConnections(), proxy->ThreadCount());
       FUZZ_REQUIRE(!"the proxy finished after the origin closed");
     }
+    pollfd fd{browser, POLLIN, 0};
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(SilenceLimit - silence);
+    const int ready = ::poll(&fd, 1, static_cast<int>(left.count()));
+    if (ready == 0 || (ready < 0 && errno == EINTR)) {
+      continue; // the silence is measured by the clock, not by one call
+    }
+    FUZZ_REQUIRE(ready > 0);
     const ssize_t n = ::recv(browser, buffer, sizeof buffer, 0);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
     if (n <= 0) {
       break;
     }
     reply.append(buffer, static_cast<std::size_t>(n));
+    heard = std::chrono::steady_clock::now();
   }
   ::close(browser);
 

@@ -9,7 +9,8 @@ Serves, on 127.0.0.1 with a port of the kernel's choice (printed on stdout):
   GET  /cut           announces 100000 bytes, sends 5000, closes
   GET  /silent        reads the request and never answers
   GET  /garbage       binary bytes without a header block, then closes
-  GET  /stats         (direct, not proxied) open connections, as "open=N"
+  GET  /stats         (direct, not proxied) open connections and garbage answers sent,
+                      as "open=N garbage=M"
 """
 import asyncio
 import os
@@ -17,6 +18,7 @@ import sys
 
 SMALL = bytes((i * 7 + 3) % 251 for i in range(1024))
 open_connections = 0
+garbage_sent = 0
 
 
 def pattern(n):
@@ -54,7 +56,7 @@ def reply(status, body, keep_alive=False, extra=""):
 
 
 async def serve(reader, writer):
-    global open_connections
+    global open_connections, garbage_sent
     open_connections += 1
     try:
         while True:
@@ -64,7 +66,7 @@ async def serve(reader, writer):
                 return
             keep_alive = ("connection", "keep-alive") in [(n, v.lower()) for n, v in headers]
             if target == "/stats":
-                writer.write(reply("200 OK", ("open=%d" % (open_connections - 1)).encode()))
+                writer.write(reply("200 OK", ("open=%d garbage=%d" % (open_connections - 1, garbage_sent)).encode()))
                 await writer.drain()
                 return
             if method == "POST":
@@ -99,6 +101,7 @@ async def serve(reader, writer):
             elif target == "/garbage":
                 writer.write(os.urandom(3000).replace(b"\n", b"\x00"))
                 await writer.drain()
+                garbage_sent += 1
                 return
             else:
                 writer.write(reply("404 Not Found", b"no such page"))
