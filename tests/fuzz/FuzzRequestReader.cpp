@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The browser side's reader: request lines and header blocks as the dispatcher and
 // the handlers read them, fed through a socket pair, checked line by line against
-// a plain split of the same bytes.
+// a plain split of the same bytes; and the pure reader, fed the same bytes in pieces
+// without a socket, must find the same heads and stop at the same limit.
 #include "FuzzInput.h"
 #include "net/CommandDispatcher.h"
+#include "net/HeadReader.h"
 #include "net/NetError.h"
 #include "net/TCPConnection.h"
 #include "proxy/HeaderList.h"
@@ -11,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -51,6 +54,9 @@ public:
   TReader(TTCPConnection& connection, const std::vector<TReferenceLine>& reference)
       : FConnection(connection), FReference(reference) {}
 
+  std::vector<std::vector<std::string>> Heads;
+  bool Limited = false;
+
   // Reads as the proxy does: a request line (empty lines skipped), then its header
   // block, then the next request. Returns when the reader stops, by close or limit.
   void Run() {
@@ -72,11 +78,13 @@ public:
                   "header line differs");
         }
         FIndex += lines.size() + 1;
+        Heads.push_back(lines);
         CheckHeaderList(std::move(lines));
       }
     } catch (const EConnClosedGracefully&) {
       Require(!BlockAhead().Terminated, "closed before the last complete line");
     } catch (const ELimitExceeded&) {
+      Limited = true;
       const TBlock block = BlockAhead();
       Require(block.LongLine || (FInCapture && block.Lines > TTCPConnection::MaxHeaderLines),
               "limit raised without a reason");
@@ -135,6 +143,56 @@ private:
   bool FInCapture = false;
 };
 
+// The same reading over bytes alone, handed over `piece` bytes at a time.
+struct TPureRead {
+  std::vector<std::vector<std::string>> Heads;
+  bool Limited = false;
+};
+
+TPureRead PureRead(const std::string& bytes, std::size_t piece) {
+  TPureRead result;
+  std::string buffer;
+  std::size_t given = 0;
+  std::optional<THeadReader> head;
+  for (;;) {
+    bool progress = false;
+    if (!head) {
+      const TLineRead line = ReadLine(buffer);
+      if (line.Result == TReadResult::TooLong) {
+        result.Limited = true;
+        return result;
+      }
+      if (line.Result == TReadResult::Complete) {
+        const bool request = !line.Text.empty();
+        buffer.erase(0, line.Consumed);
+        if (request) {
+          head.emplace();
+        }
+        progress = true;
+      }
+    } else {
+      buffer.erase(0, head->Feed(buffer));
+      if (head->Result() == TReadResult::TooLong) {
+        result.Limited = true;
+        return result;
+      }
+      if (head->Result() == TReadResult::Complete) {
+        result.Heads.push_back(std::move(head->Lines()));
+        head.reset();
+        progress = true;
+      }
+    }
+    if (!progress) {
+      if (given == bytes.size()) {
+        return result;
+      }
+      const std::size_t size = std::min(piece, bytes.size() - given);
+      buffer.append(bytes, given, size);
+      given += size;
+    }
+  }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -155,12 +213,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ::shutdown(handle, SHUT_WR);
   });
+  TPureRead socketRead;
   {
     TTCPConnection connection(fds[0]);
     connection.SetReadTimeout(std::chrono::milliseconds(10000));
-    TReader(connection, reference).Run();
+    TReader reader(connection, reference);
+    reader.Run();
+    socketRead.Heads = reader.Heads;
+    socketRead.Limited = reader.Limited;
   }
   writer.join();
   ::close(fds[1]);
+  const std::size_t piece = size > 0 ? 1 + data[0] * 257 % 70000 : 1;
+  const TPureRead pure = PureRead(bytes, piece);
+  Require(pure.Limited == socketRead.Limited, "pure reader stops at another limit");
+  Require(pure.Heads == socketRead.Heads, "pure reader finds other heads");
   return 0;
 }

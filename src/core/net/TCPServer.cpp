@@ -285,28 +285,32 @@ int TTCPServer::AcceptOne(int poller, bool& timedOut, std::string& peerIP,
 void TTCPServer::WorkerLoop(TWorker& self) {
   std::unique_lock lock(FLock);
   while (!FStopping) {
+    // A thread counts as waiting until it has a connection: one woken in vain, when
+    // another took the connection, must not make the winner start a successor.
     ++FIdle;
     lock.unlock();
-    bool timedOut = false;
-    std::string peerIP;
-    std::uint16_t peerPort = 0;
-    const int handle = AcceptOne(self.Poller, timedOut, peerIP, peerPort);
     std::unique_ptr<TContext> context;
-    if (handle >= 0) {
-      context = std::make_unique<TContext>(handle);
-      context->PeerIP = std::move(peerIP);
-      context->PeerPort = peerPort;
+    bool retire = false;
+    while (!context && !retire) {
+      bool timedOut = false;
+      std::string peerIP;
+      std::uint16_t peerPort = 0;
+      const int handle = AcceptOne(self.Poller, timedOut, peerIP, peerPort);
+      if (handle >= 0) {
+        context = std::make_unique<TContext>(handle);
+        context->PeerIP = std::move(peerIP);
+        context->PeerPort = peerPort;
+      } else if (timedOut || FStopping.load()) {
+        lock.lock();
+        // Another waiting thread keeps watch, or the server stops.
+        retire = FStopping || FIdle > 1;
+        lock.unlock();
+      }
     }
     lock.lock();
     --FIdle;
-    if (FStopping) {
+    if (FStopping || !context) {
       break;
-    }
-    if (!context) {
-      if (timedOut && FIdle > 0) {
-        break; // another thread keeps watch
-      }
-      continue;
     }
     const auto entry = FContexts.insert(FContexts.end(), context.get());
     if (FIdle == 0 && FLive < FThreadCap) {

@@ -87,6 +87,6 @@ private:
   std::list<TWorker> FWorkers;
   std::size_t FIdle = 0; // threads waiting for a connection
   std::size_t FLive = 0;
-  bool FStopping = true;
+  std::atomic<bool> FStopping{true}; // written under FLock, peeked at without it
   std::list<TContext*> FContexts;
 };
