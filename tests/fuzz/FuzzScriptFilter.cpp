@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The streaming script filter: any cutting of the input gives what one Feed gives, it
-// never holds more than its constant, its output holds no "<script", and it follows
-// the whole-text rule wherever that needs no more pending starts than it keeps.
+// never holds more than its constant, its output holds a "<script" only in an element
+// left open at the end, and it follows the whole-text rule wherever that needs no more
+// pending starts than it keeps.
 #include "FuzzCheck.h"
 #include "FuzzInput.h"
 #include "FuzzPieces.h"
@@ -43,7 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_REQUIRE(out == expected);
   FUZZ_REQUIRE(cut.Found() == whole.Found());
   FUZZ_REQUIRE(cut.Removed() == whole.Removed());
-  FUZZ_REQUIRE(FindLowered(out, "<script") == std::string::npos);
+  // A start survives only in an element left open at the end.
+  const std::size_t start = FindLowered(out, "<script");
+  FUZZ_REQUIRE(start == std::string::npos ||
+               FindLowered(out, "</script", start) == std::string::npos);
 
   if (text.size() <= MaxReferenceSize &&
       static_cast<std::size_t>(std::count(text.begin(), text.end(), '<')) <=

@@ -14,7 +14,19 @@ std::size_t TScriptFilter::HeldBack() const {
   for (std::size_t i = 0; i < FDepth; ++i) {
     held += FLength[i];
   }
-  return held - FWritten;
+  return held - FWritten + FOpen.size();
+}
+
+void TScriptFilter::HoldOpen(const char* data, std::size_t size) {
+  if (FOpenDropped) {
+    return;
+  }
+  if (FOpen.size() + size > MaxOpenHeld) {
+    FOpenDropped = true;
+    std::string().swap(FOpen);
+    return;
+  }
+  FOpen.append(data, size);
 }
 
 bool TScriptFilter::PendingByte(char c, std::string& out) {
@@ -29,6 +41,9 @@ bool TScriptFilter::PendingByte(char c, std::string& out) {
     FFound = true;
     FEndMatched = 0;
     FState = TState::Script;
+    const std::size_t from = top == 0 ? FWritten : 0;
+    HoldOpen(FPending[top].data() + from, matched - from);
+    HoldOpen(&c, 1);
     // The start goes with its element, except bytes of it already written: those stay
     // and wait again for what follows the element.
     if (top == 0 && FWritten > 0) {
@@ -77,6 +92,8 @@ void TScriptFilter::Feed(std::string_view block, std::string& out) {
   const char* at = block.data();
   const char* const end = at + block.size();
   while (at < end) {
+    const char* const before = at;
+    const bool inElement = FState != TState::Text;
     switch (FState) {
     case TState::Text:
       if (FDepth > 0) {
@@ -114,13 +131,32 @@ void TScriptFilter::Feed(std::string_view block, std::string& out) {
       FState = TState::Text;
       break;
     }
+    if (inElement) {
+      if (FState == TState::Text) {
+        FOpen.clear();
+        FOpenDropped = false;
+      } else {
+        HoldOpen(before, static_cast<std::size_t>(at - before));
+      }
+    }
   }
 }
 
 void TScriptFilter::Finish(std::string& out) {
-  if (FState != TState::Text) {
+  // An end tag at the very end closes its element: nothing follows to take along.
+  if (FState == TState::LastCharacter) {
     ++FRemoved;
-    FState = TState::Text;
+    FOpen.clear();
   }
+  const bool open = FState == TState::Script;
+  FState = TState::Text;
+  // Pending starts stand before the open element in the text.
   Release(out);
+  if (open && FOpenDropped) {
+    ++FRemoved;
+  } else if (open) {
+    out += FOpen;
+  }
+  std::string().swap(FOpen);
+  FOpenDropped = false;
 }

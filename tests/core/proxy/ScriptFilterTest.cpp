@@ -95,20 +95,46 @@ TEST(ScriptFilter, RemovesElementsAlikeForEverySplitOfTheInput) {
   }
 }
 
-TEST(ScriptFilter, UnclosedStartTakesTheRestOfTheDocument) {
+TEST(ScriptFilter, UnclosedElementStaysAsItCame) {
   const TScriptCase cases[] = {
-      {"start alone", "<script", "", true, 1},
-      {"text before an open element", "a<script>never closed", "a", true, 1},
-      {"open after a closed one", "a<script>1</script>b<SCRIPT>2</scrip", "ab", true, 2},
-      {"held start before an open element stays", "<scr<script>open", "<scr", true, 1},
-      {"start formed by a join and left open", "<scr<script>x</script>ipt>y", "", true, 2},
+      {"start alone", "<script", "<script", true, 0},
+      {"text before an open element", "a<script>never closed", "a<script>never closed", true, 0},
+      {"open after a closed one", "a<script>1</script>b<SCRIPT>2</scrip", "ab<SCRIPT>2</scrip",
+       true, 1},
+      {"upper-case element, then an open start", "a<SCRIPT>x</SCRIPT>b<script>y", "ab<script>y",
+       true, 1},
+      {"held start before an open element", "<scr<script>open", "<scr<script>open", true, 0},
+      {"start formed by a join and left open", "<scr<script>x</script>ipt>y", "<script>y", true, 1},
   };
   for (const TScriptCase& c : cases) {
     const TFiltered whole = FilterInPieces(c.Text, {});
     EXPECT_EQ(whole.Text, c.Expected) << c.Name;
     EXPECT_EQ(whole.Found, c.Found) << c.Name;
     EXPECT_EQ(whole.Removed, c.Removed) << c.Name;
+    const TScriptRemovalReference reference = RemoveScriptsReference(c.Text);
+    EXPECT_EQ(whole.Text, reference.Text) << c.Name;
+    EXPECT_EQ(whole.Removed, reference.Removed) << c.Name;
     ExpectSplitsAgree(c.Text, whole);
+  }
+}
+
+// Memory stays bounded: an open element longer than the filter keeps is dropped as it
+// passes, and counts as removed when the document ends open.
+TEST(ScriptFilter, OpenElementBeyondTheLimitIsDropped) {
+  const std::string body(TScriptFilter::MaxOpenHeld, 'x');
+  for (const bool closed : {false, true}) {
+    TScriptFilter filter;
+    std::string out;
+    filter.Feed("a<script>", out);
+    for (int i = 0; i < 3; ++i) {
+      filter.Feed(body, out);
+      EXPECT_LE(filter.HeldBack(), TScriptFilter::MaxHeldBack);
+    }
+    filter.Feed(closed ? "</script>b" : "b", out);
+    filter.Finish(out);
+    EXPECT_EQ(out, closed ? "ab" : "a") << closed;
+    EXPECT_EQ(filter.Removed(), 1) << closed;
+    EXPECT_EQ(filter.HeldBack(), 0u);
   }
 }
 
@@ -234,9 +260,10 @@ TEST(ScriptFilter, FiltersAHundredMebibytesHoldingOnlyAFewBytes) {
   out.clear();
   filter.Finish(out);
   produced += out.size();
-  const bool openAtEnd = inUnit > kept.size();
-  EXPECT_EQ(filter.Removed(), static_cast<std::int64_t>(units + (openAtEnd ? 1 : 0)));
-  EXPECT_EQ(produced, units * kept.size() + std::min(inUnit, kept.size()));
+  // A last element cut short stays as it came, unless only its final '>' is missing.
+  const bool closedAtEnd = inUnit == unit.size() - 1;
+  EXPECT_EQ(filter.Removed(), static_cast<std::int64_t>(units + (closedAtEnd ? 1 : 0)));
+  EXPECT_EQ(produced, units * kept.size() + (closedAtEnd ? kept.size() : inUnit));
 }
 
 } // namespace
