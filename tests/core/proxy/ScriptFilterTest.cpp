@@ -62,6 +62,20 @@ struct TScriptCase {
   std::int64_t Removed;
 };
 
+// Each case as one Feed, as the whole-text rule has it, and alike for every split.
+template <std::size_t N> void ExpectCases(const TScriptCase (&cases)[N]) {
+  for (const TScriptCase& c : cases) {
+    const TFiltered whole = FilterInPieces(c.Text, {});
+    EXPECT_EQ(whole.Text, c.Expected) << c.Name;
+    EXPECT_EQ(whole.Found, c.Found) << c.Name;
+    EXPECT_EQ(whole.Removed, c.Removed) << c.Name;
+    const TScriptRemovalReference reference = RemoveScriptsReference(c.Text);
+    EXPECT_EQ(whole.Text, reference.Text) << c.Name;
+    EXPECT_EQ(whole.Removed, reference.Removed) << c.Name;
+    ExpectSplitsAgree(c.Text, whole);
+  }
+}
+
 TEST(ScriptFilter, RemovesElementsAlikeForEverySplitOfTheInput) {
   const TScriptCase cases[] = {
       {"no markup", "plain text", "plain text", false, 0},
@@ -83,16 +97,7 @@ TEST(ScriptFilter, RemovesElementsAlikeForEverySplitOfTheInput) {
       {"join of a bare '<'", "<<script>x</script>script>y</script>.", ".", true, 2},
       {"partial start, then a different tag", "<scrip<b>x", "<scrip<b>x", false, 0},
   };
-  for (const TScriptCase& c : cases) {
-    const TFiltered whole = FilterInPieces(c.Text, {});
-    EXPECT_EQ(whole.Text, c.Expected) << c.Name;
-    EXPECT_EQ(whole.Found, c.Found) << c.Name;
-    EXPECT_EQ(whole.Removed, c.Removed) << c.Name;
-    const TScriptRemovalReference reference = RemoveScriptsReference(c.Text);
-    EXPECT_EQ(whole.Text, reference.Text) << c.Name;
-    EXPECT_EQ(whole.Removed, reference.Removed) << c.Name;
-    ExpectSplitsAgree(c.Text, whole);
-  }
+  ExpectCases(cases);
 }
 
 TEST(ScriptFilter, UnclosedElementStaysAsItCame) {
@@ -106,16 +111,7 @@ TEST(ScriptFilter, UnclosedElementStaysAsItCame) {
       {"held start before an open element", "<scr<script>open", "<scr<script>open", true, 0},
       {"start formed by a join and left open", "<scr<script>x</script>ipt>y", "<script>y", true, 1},
   };
-  for (const TScriptCase& c : cases) {
-    const TFiltered whole = FilterInPieces(c.Text, {});
-    EXPECT_EQ(whole.Text, c.Expected) << c.Name;
-    EXPECT_EQ(whole.Found, c.Found) << c.Name;
-    EXPECT_EQ(whole.Removed, c.Removed) << c.Name;
-    const TScriptRemovalReference reference = RemoveScriptsReference(c.Text);
-    EXPECT_EQ(whole.Text, reference.Text) << c.Name;
-    EXPECT_EQ(whole.Removed, reference.Removed) << c.Name;
-    ExpectSplitsAgree(c.Text, whole);
-  }
+  ExpectCases(cases);
 }
 
 // Memory stays bounded: an open element longer than the filter keeps is dropped as it
