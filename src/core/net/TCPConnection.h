@@ -45,8 +45,11 @@ public:
   void Close();
   // Closes without discarding what the peer may still be reading: input unread at
   // close would make the kernel reset the connection, so this side's sending is
-  // ended first and the peer's input drained until it closes or LingerTimeout.
+  // ended first and the peer's input drained until it closes or LingerTimeout. A
+  // request read to its end (MarkRequestRead) with nothing after it is closed at once.
   void CloseGracefully();
+  // The peer's request has been read to its end: nothing more is expected from it.
+  void MarkRequestRead() { FRequestRead = true; }
   // Ends both directions from any thread; a blocked read or write returns at once,
   // and a connection still being opened gives up.
   void Shutdown();
@@ -90,6 +93,8 @@ protected:
 private:
   enum class TWait { Ready, TimedOut };
   TWait WaitFor(short events, std::chrono::milliseconds timeout);
+  // The request was read to its end and nothing came after it, or the peer has closed.
+  bool NothingMoreToCome(int handle) const;
   // Reads once into the line buffer; false at time-out, raises at close or error.
   bool Fill();
   std::size_t BufferedSize() const { return FEnd - FBegin; }
@@ -100,6 +105,7 @@ private:
   std::mutex FHandleLock; // guards closing FHandle against a concurrent Shutdown
   std::chrono::milliseconds FReadTimeout{0};
   bool FPeerClosed = false;
+  bool FRequestRead = false;
   std::vector<char> FBuffer; // line buffer; bytes [FBegin, FEnd) are unread
   std::size_t FBegin = 0;
   std::size_t FEnd = 0;

@@ -23,6 +23,19 @@ std::int64_t ContentLength(const THeaderList& headers) {
   return length;
 }
 
+// A request body whose end the length tells (or no body at all), so that once it has been
+// read nothing more is to come from the browser.
+bool BodyFramedByLength(const THeaderList& headers) {
+  return headers.Value("Transfer-Encoding").empty() &&
+         (headers.Value("Content-Length").empty() || ContentLength(headers) >= 0);
+}
+
+void MarkReadIfBodiless(TTCPConnection& browser, const THeaderList& headers) {
+  if (BodyFramedByLength(headers) && ContentLength(headers) <= 0) {
+    browser.MarkRequestRead();
+  }
+}
+
 // The three-digit status code of a status line, or empty when there is none.
 std::string_view StatusCode(std::string_view statusLine) {
   const std::size_t space = statusLine.find(' ');
@@ -160,6 +173,7 @@ void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList
 void THTTPProxyServer::CommandGet(TCommand& command) {
   TTCPConnection& browser = command.Context.Connection;
   THeaderList headers(browser.Capture());
+  MarkReadIfBodiless(browser, headers);
   if (!PageAllowed(browser, Target(command))) {
     return;
   }
@@ -217,6 +231,9 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
                         body.Append({data, size});
                       });
   }
+  if (BodyFramedByLength(headers)) {
+    browser.MarkRequestRead();
+  }
   TTCPClient upstream;
   const TUpstreamRecord record(command.Context, upstream);
   TURI uri(Target(command));
@@ -262,6 +279,7 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
 void THTTPProxyServer::CommandHead(TCommand& command) {
   TTCPConnection& browser = command.Context.Connection;
   THeaderList headers(browser.Capture());
+  MarkReadIfBodiless(browser, headers);
   if (!PageAllowed(browser, Target(command))) {
     return;
   }
