@@ -25,19 +25,21 @@ int PollTimeout(std::chrono::milliseconds timeout) {
 
 } // namespace
 
-TTCPConnection::TTCPConnection(int handle) {
-  Attach(handle);
+TTCPConnection::TTCPConnection(int handle, TSocketMode mode) {
+  Attach(handle, mode);
 }
 
 TTCPConnection::~TTCPConnection() {
   Close();
 }
 
-void TTCPConnection::Attach(int handle) {
+void TTCPConnection::Attach(int handle, TSocketMode mode) {
   Close();
-  const int flags = fcntl(handle, F_GETFL);
-  if ((flags & O_NONBLOCK) == 0) {
-    fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+  if (mode != TSocketMode::NonBlocking) {
+    const int flags = fcntl(handle, F_GETFL);
+    if ((flags & O_NONBLOCK) == 0) {
+      fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+    }
   }
   FPeerClosed = false;
   FRequestRead = false;

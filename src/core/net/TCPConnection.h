@@ -31,9 +31,12 @@ public:
 
   using TBlockSink = std::function<void(const char* data, std::size_t size)>;
 
+  // How a socket handed over was opened: one known to be non-blocking is taken as it is.
+  enum class TSocketMode { Unknown, NonBlocking };
+
   TTCPConnection() = default;
   // Takes ownership of a connected socket.
-  explicit TTCPConnection(int handle);
+  explicit TTCPConnection(int handle, TSocketMode mode = TSocketMode::Unknown);
   virtual ~TTCPConnection();
   TTCPConnection(const TTCPConnection&) = delete;
   TTCPConnection& operator=(const TTCPConnection&) = delete;
@@ -88,7 +91,7 @@ public:
 
 protected:
   // For clients that open their socket later.
-  void Attach(int handle);
+  void Attach(int handle, TSocketMode mode);
 
 private:
   enum class TWait { Ready, TimedOut };
