@@ -290,16 +290,16 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
   }
   // Reading and writing overlap: the pipe takes what arrives while the target is
   // still busy with what came before.
-  TPipe pipe;
+  TPipeLease pipe;
   std::uint64_t pulled = moved;
   std::size_t inPipe = 0;
   for (;;) {
-    const bool wantRead = pulled < count && !FPeerClosed && inPipe < pipe.Size();
+    const bool wantRead = pulled < count && !FPeerClosed && inPipe < pipe->Size();
     bool progress = false;
     if (wantRead) {
       const std::size_t room = static_cast<std::size_t>(
-          std::min<std::uint64_t>({count - pulled, pipe.Size() - inPipe, maxBlock}));
-      const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, room,
+          std::min<std::uint64_t>({count - pulled, pipe->Size() - inPipe, maxBlock}));
+      const ssize_t n = ::splice(FHandle.load(), nullptr, pipe->WriteEnd(), nullptr, room,
                                  SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
         pulled += static_cast<std::uint64_t>(n);
@@ -314,7 +314,7 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
       }
     }
     if (inPipe > 0) {
-      const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, target.Handle(), nullptr,
+      const ssize_t n = ::splice(pipe->ReadEnd(), nullptr, target.Handle(), nullptr,
                                  std::min(inPipe, maxBlock), SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
         inPipe -= static_cast<std::size_t>(n);
@@ -326,6 +326,7 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
       }
     }
     if (inPipe == 0 && (pulled == count || FPeerClosed)) {
+      pipe.GiveBack(); // emptied: the thread's next body or tunnel uses it
       break;
     }
     if (progress) {
