@@ -86,6 +86,8 @@ public:
   std::uint64_t RelayTo(TTCPConnection& target, std::uint64_t count, std::size_t maxBlock,
                         const std::function<void(std::size_t)>& onBlock);
 
+  // Bytes already read from the socket but not yet consumed.
+  std::size_t BufferedSize() const { return FEnd - FBegin; }
   // Hands over bytes already read from the socket but not yet consumed, at most maxSize.
   std::size_t TakeBuffered(std::string& out, std::uint64_t maxSize = UINT64_MAX);
 
@@ -100,7 +102,6 @@ private:
   bool NothingMoreToCome(int handle) const;
   // Reads once into the line buffer; false at time-out, raises at close or error.
   bool Fill();
-  std::size_t BufferedSize() const { return FEnd - FBegin; }
   void Consume(std::size_t count) { FBegin += count; }
 
   std::atomic<int> FHandle{-1};
