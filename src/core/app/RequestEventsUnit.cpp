@@ -98,8 +98,6 @@ bool TRequestEvents::IsCookieBlocked(std::string_view host) const {
   return CookieBlocked(*FRules.Get(), host);
 }
 
-void TRequestEvents::AddLog(std::string_view) {}
-
 void TRequestEvents::AddLastCalledSite(const std::string& address) {
   AddLastCalledSite(*FRules.Get(), address);
 }
@@ -131,14 +129,24 @@ void TRequestEvents::RewriteRequest(THTTPProxyServer& server, TRequestKind kind,
       HTTPProxyServerHTTPStatistics(server, increments);
     }
   }
+  AddLog([&] {
+    const std::string prefix(LogPrefix(static_cast<int>(kind)));
+    try {
+      return prefix + uri.GetFullURI();
+    } catch (const std::exception& error) {
+      return prefix + error.what();
+    }
+  });
+  AddLog([&] { return headers.Text(); });
+  // The address is only wanted for the recent list.
   std::string address;
-  try {
-    address = uri.GetFullURI();
-    AddLog(std::string(LogPrefix(static_cast<int>(kind))) + address);
-  } catch (const std::exception& error) {
-    AddLog(std::string(LogPrefix(static_cast<int>(kind))) + error.what());
+  if (rules->SaveLastCalledSites) {
+    try {
+      address = uri.GetFullURI();
+    } catch (const std::exception&) {
+      // counted without an address, as the recent list takes none
+    }
   }
-  AddLog(headers.Text());
   static constexpr std::uint32_t TStatistics::*counters[] = {
       &TStatistics::GETFiles, &TStatistics::POSTFiles, &TStatistics::HEADFiles};
   CountRequest(*rules, counters[static_cast<int>(kind)], address);
@@ -171,13 +179,13 @@ void TRequestEvents::HTTPProxyServerHTTPHead(THTTPProxyServer& sender, TURI& uri
 }
 
 void TRequestEvents::HTTPProxyServerHTTPConnect(THTTPProxyServer&, const std::string& target) {
-  AddLog("<CONNECT> " + target);
+  AddLog([&] { return "<CONNECT> " + target; });
   CountRequest(*FRules.Get(), &TStatistics::GETFiles, target);
 }
 
 void TRequestEvents::HTTPProxyServerHTTPRemoteHTTPHeader(THTTPProxyServer&, THeaderList& headers) {
-  AddLog("Remote Header");
-  AddLog(headers.Text());
+  AddLog([] { return std::string("Remote Header"); });
+  AddLog([&] { return headers.Text(); });
 }
 
 void TRequestEvents::HTTPProxyServerHTTPStatistics(THTTPProxyServer&,

@@ -42,10 +42,12 @@ void TCommandDispatcher::Execute(TContext& context) const {
     connection.WriteLn(FUnknownCommandReply + " " + line);
     return;
   }
-  TCommand command{context, line, std::string(word), {}};
+  std::vector<std::string> params;
   if (handler->ParseParams && space != std::string::npos) {
-    command.Params = SplitParams(std::string_view(line).substr(space + 1));
+    params = SplitParams(std::string_view(line).substr(space + 1));
   }
+  std::string commandWord(word);
+  TCommand command{context, std::move(line), std::move(commandWord), std::move(params)};
   handler->OnCommand(command);
   if (handler->Disconnect) {
     connection.CloseGracefully();

@@ -14,7 +14,8 @@ public:
   std::string PeerIP; // dotted IPv4 text
   std::uint16_t PeerPort = 0;
 
-  explicit TContext(int handle) : Connection(handle) {}
+  // handle: an accepted socket, opened non-blocking.
+  explicit TContext(int handle) : Connection(handle, TTCPConnection::TSocketMode::NonBlocking) {}
 
   // The upstream connection serving this one while it lives (nullptr clears it); the
   // owner thread sets and clears it, any thread may shut it down meanwhile.

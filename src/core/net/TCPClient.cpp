@@ -29,7 +29,7 @@ bool TTCPClient::ConnectOne(const addrinfo& address, int& lastError) {
     return false;
   }
   // Attached at once, so that Shutdown from another thread can break off the attempt.
-  Attach(handle);
+  Attach(handle, TSocketMode::NonBlocking);
   if (ShutDown()) {
     lastError = ECONNABORTED;
     Close();

@@ -16,6 +16,8 @@ namespace {
 
 // Holds a typical request or response head with a small body; grows for longer lines.
 constexpr std::size_t InitialBufferSize = 2 * 1024;
+// Most bytes one discarding read drops while closing.
+constexpr std::size_t DiscardSize = 1024 * 1024;
 
 int PollTimeout(std::chrono::milliseconds timeout) {
   return timeout.count() <= 0 ? -1 : static_cast<int>(timeout.count());
@@ -23,21 +25,24 @@ int PollTimeout(std::chrono::milliseconds timeout) {
 
 } // namespace
 
-TTCPConnection::TTCPConnection(int handle) {
-  Attach(handle);
+TTCPConnection::TTCPConnection(int handle, TSocketMode mode) {
+  Attach(handle, mode);
 }
 
 TTCPConnection::~TTCPConnection() {
   Close();
 }
 
-void TTCPConnection::Attach(int handle) {
+void TTCPConnection::Attach(int handle, TSocketMode mode) {
   Close();
-  const int flags = fcntl(handle, F_GETFL);
-  if ((flags & O_NONBLOCK) == 0) {
-    fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+  if (mode != TSocketMode::NonBlocking) {
+    const int flags = fcntl(handle, F_GETFL);
+    if ((flags & O_NONBLOCK) == 0) {
+      fcntl(handle, F_SETFL, flags | O_NONBLOCK);
+    }
   }
   FPeerClosed = false;
+  FRequestRead = false;
   FBegin = FEnd = FScanned = 0;
   FHandle = handle;
 }
@@ -56,26 +61,35 @@ void TTCPConnection::Close() {
 
 void TTCPConnection::CloseGracefully() {
   const int handle = FHandle.load();
-  // Input may still be on its way (a request answered before it was read), so the
-  // peer is always given the chance to finish, not only when input is already here.
-  if (handle >= 0 && !FPeerClosed) {
+  if (handle >= 0 && !FPeerClosed && !NothingMoreToCome(handle)) {
+    // Input may still be on its way (a request answered before it was read), so the
+    // peer is given the chance to finish.
     ::shutdown(handle, SHUT_WR);
     const auto deadline = std::chrono::steady_clock::now() + LingerTimeout;
-    // On the heap: a large stack buffer here would make every connection thread's stack deeper.
-    std::vector<char> sink(16 * 1024);
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0 || WaitFor(POLLIN, left) == TWait::TimedOut) {
         break;
       }
-      const ssize_t n = ::recv(handle, sink.data(), sink.size(), 0);
+      // MSG_TRUNC drops the bytes in the kernel: nothing is copied and no buffer is needed.
+      const ssize_t n = ::recv(handle, nullptr, DiscardSize, MSG_TRUNC);
       if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) {
         break;
       }
     }
   }
   Close();
+}
+
+bool TTCPConnection::NothingMoreToCome(int handle) const {
+  if (!FRequestRead || BufferedSize() > 0) {
+    return false;
+  }
+  char probe = 0;
+  const ssize_t n = ::recv(handle, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+  // Closed by the peer, or the request read and nothing behind it: a plain close loses nothing.
+  return n == 0 || (n < 0 && errno == EAGAIN);
 }
 
 void TTCPConnection::Shutdown() {
@@ -276,16 +290,16 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
   }
   // Reading and writing overlap: the pipe takes what arrives while the target is
   // still busy with what came before.
-  TPipe pipe;
+  TPipeLease pipe;
   std::uint64_t pulled = moved;
   std::size_t inPipe = 0;
   for (;;) {
-    const bool wantRead = pulled < count && !FPeerClosed && inPipe < pipe.Size();
+    const bool wantRead = pulled < count && !FPeerClosed && inPipe < pipe->Size();
     bool progress = false;
     if (wantRead) {
       const std::size_t room = static_cast<std::size_t>(
-          std::min<std::uint64_t>({count - pulled, pipe.Size() - inPipe, maxBlock}));
-      const ssize_t n = ::splice(FHandle.load(), nullptr, pipe.WriteEnd(), nullptr, room,
+          std::min<std::uint64_t>({count - pulled, pipe->Size() - inPipe, maxBlock}));
+      const ssize_t n = ::splice(FHandle.load(), nullptr, pipe->WriteEnd(), nullptr, room,
                                  SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
         pulled += static_cast<std::uint64_t>(n);
@@ -300,7 +314,7 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
       }
     }
     if (inPipe > 0) {
-      const ssize_t n = ::splice(pipe.ReadEnd(), nullptr, target.Handle(), nullptr,
+      const ssize_t n = ::splice(pipe->ReadEnd(), nullptr, target.Handle(), nullptr,
                                  std::min(inPipe, maxBlock), SPLICE_F_MOVE | SPLICE_F_NONBLOCK);
       if (n > 0) {
         inPipe -= static_cast<std::size_t>(n);
@@ -312,6 +326,7 @@ std::uint64_t TTCPConnection::RelayTo(TTCPConnection& target, std::uint64_t coun
       }
     }
     if (inPipe == 0 && (pulled == count || FPeerClosed)) {
+      pipe.GiveBack(); // emptied: the thread's next body or tunnel uses it
       break;
     }
     if (progress) {

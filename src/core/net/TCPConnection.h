@@ -31,9 +31,12 @@ public:
 
   using TBlockSink = std::function<void(const char* data, std::size_t size)>;
 
+  // How a socket handed over was opened: one known to be non-blocking is taken as it is.
+  enum class TSocketMode { Unknown, NonBlocking };
+
   TTCPConnection() = default;
   // Takes ownership of a connected socket.
-  explicit TTCPConnection(int handle);
+  explicit TTCPConnection(int handle, TSocketMode mode = TSocketMode::Unknown);
   virtual ~TTCPConnection();
   TTCPConnection(const TTCPConnection&) = delete;
   TTCPConnection& operator=(const TTCPConnection&) = delete;
@@ -45,8 +48,11 @@ public:
   void Close();
   // Closes without discarding what the peer may still be reading: input unread at
   // close would make the kernel reset the connection, so this side's sending is
-  // ended first and the peer's input drained until it closes or LingerTimeout.
+  // ended first and the peer's input drained until it closes or LingerTimeout. A
+  // request read to its end (MarkRequestRead) with nothing after it is closed at once.
   void CloseGracefully();
+  // The peer's request has been read to its end: nothing more is expected from it.
+  void MarkRequestRead() { FRequestRead = true; }
   // Ends both directions from any thread; a blocked read or write returns at once,
   // and a connection still being opened gives up.
   void Shutdown();
@@ -80,19 +86,22 @@ public:
   std::uint64_t RelayTo(TTCPConnection& target, std::uint64_t count, std::size_t maxBlock,
                         const std::function<void(std::size_t)>& onBlock);
 
+  // Bytes already read from the socket but not yet consumed.
+  std::size_t BufferedSize() const { return FEnd - FBegin; }
   // Hands over bytes already read from the socket but not yet consumed, at most maxSize.
   std::size_t TakeBuffered(std::string& out, std::uint64_t maxSize = UINT64_MAX);
 
 protected:
   // For clients that open their socket later.
-  void Attach(int handle);
+  void Attach(int handle, TSocketMode mode);
 
 private:
   enum class TWait { Ready, TimedOut };
   TWait WaitFor(short events, std::chrono::milliseconds timeout);
+  // The request was read to its end and nothing came after it, or the peer has closed.
+  bool NothingMoreToCome(int handle) const;
   // Reads once into the line buffer; false at time-out, raises at close or error.
   bool Fill();
-  std::size_t BufferedSize() const { return FEnd - FBegin; }
   void Consume(std::size_t count) { FBegin += count; }
 
   std::atomic<int> FHandle{-1};
@@ -100,6 +109,7 @@ private:
   std::mutex FHandleLock; // guards closing FHandle against a concurrent Shutdown
   std::chrono::milliseconds FReadTimeout{0};
   bool FPeerClosed = false;
+  bool FRequestRead = false;
   std::vector<char> FBuffer; // line buffer; bytes [FBegin, FEnd) are unread
   std::size_t FBegin = 0;
   std::size_t FEnd = 0;

@@ -191,7 +191,7 @@ private:
                   bool countHeaders, std::int64_t length, const std::string& document);
   // The block check on the request target; a blocked page gets the 401 page. Raises
   // EURIError when the target has no protocol or host.
-  bool PageAllowed(TTCPConnection& browser, const std::string& target);
+  bool PageAllowed(TTCPConnection& browser, const TURI& uri);
   // Connects; on failure writes the "Host not found" page and raises the error again.
   void ConnectUpstream(TTCPConnection& browser, TTCPClient& upstream, const std::string* document);
   struct TUpstreamChoice {

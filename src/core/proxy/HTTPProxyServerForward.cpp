@@ -23,6 +23,19 @@ std::int64_t ContentLength(const THeaderList& headers) {
   return length;
 }
 
+// A request body whose end the length tells (or no body at all), so that once it has been
+// read nothing more is to come from the browser.
+bool BodyFramedByLength(const THeaderList& headers) {
+  return headers.Value("Transfer-Encoding").empty() &&
+         (headers.Value("Content-Length").empty() || ContentLength(headers) >= 0);
+}
+
+void MarkReadIfBodiless(TTCPConnection& browser, const THeaderList& headers) {
+  if (BodyFramedByLength(headers) && ContentLength(headers) <= 0) {
+    browser.MarkRequestRead();
+  }
+}
+
 // The three-digit status code of a status line, or empty when there is none.
 std::string_view StatusCode(std::string_view statusLine) {
   const std::size_t space = statusLine.find(' ');
@@ -63,18 +76,34 @@ THeaderList ReadResponseHead(TTCPConnection& upstream) {
 // to guess where the request ends; a guess other than ours has it wait for bytes
 // that never come, or read the next bytes as a request of their own.
 void FrameBody(THeaderList& headers, std::uint64_t size) {
-  THeaderList others = headers;
-  others.Delete("Content-Length");
-  others.Delete("Transfer-Encoding"); // a chunked body is never read, so never announced
-  const std::size_t framingLines = headers.Count() - others.Count();
+  const std::size_t lengthLines = headers.CountOf("Content-Length");
+  // A chunked body is never read, so never announced.
+  const std::size_t framingLines = lengthLines + headers.CountOf("Transfer-Encoding");
   if (framingLines == 0 && size == 0) {
     return;
   }
-  if (framingLines == 1 && headers.Value("Content-Length") == std::to_string(size)) {
+  const std::string length = std::to_string(size);
+  if (framingLines == 1 && lengthLines == 1 && headers.Value("Content-Length") == length) {
     return;
   }
-  others.SetValue("Content-Length", std::to_string(size));
-  headers = std::move(others);
+  headers.Delete("Content-Length");
+  headers.Delete("Transfer-Encoding");
+  headers.SetValue("Content-Length", length);
+}
+
+// The head sent upstream: the request line (when given) and the header lines, with the
+// empty line, in one string that grows once.
+std::string ForwardedHead(std::string_view method, std::string_view target,
+                          const THeaderList& headers) {
+  static constexpr std::string_view version = " HTTP/1.0\r\n";
+  std::string head;
+  head.reserve(method.size() + 1 + target.size() + version.size() + headers.TextSize() + 2);
+  if (!method.empty()) {
+    head.append(method).append(" ").append(target).append(version);
+  }
+  headers.AppendText(head);
+  head.append("\r\n");
+  return head;
 }
 
 const std::string& Target(const TCommand& command) {
@@ -84,8 +113,8 @@ const std::string& Target(const TCommand& command) {
 
 } // namespace
 
-bool THTTPProxyServer::PageAllowed(TTCPConnection& browser, const std::string& target) {
-  const std::string absolute = TURI(target).GetFullURI();
+bool THTTPProxyServer::PageAllowed(TTCPConnection& browser, const TURI& uri) {
+  const std::string absolute = uri.GetFullURI();
   if (URLAllowed(absolute)) {
     return true;
   }
@@ -150,7 +179,7 @@ THTTPProxyServer::TUpstreamChoice THTTPProxyServer::ChooseUpstream(TTCPClient& u
 
 void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList& headers,
                                    bool count) {
-  const std::string text = headers.Text() + "\r\n";
+  const std::string text = ForwardedHead({}, {}, headers);
   connection.Write(text);
   if (count) {
     ReportBytes(static_cast<std::int64_t>(text.size()));
@@ -160,12 +189,13 @@ void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList
 void THTTPProxyServer::CommandGet(TCommand& command) {
   TTCPConnection& browser = command.Context.Connection;
   THeaderList headers(browser.Capture());
-  if (!PageAllowed(browser, Target(command))) {
+  MarkReadIfBodiless(browser, headers);
+  TURI uri(Target(command));
+  if (!PageAllowed(browser, uri)) {
     return;
   }
   TTCPClient upstream;
   const TUpstreamRecord record(command.Context, upstream);
-  TURI uri(Target(command));
   if (OnHTTPGet) {
     OnHTTPGet(*this, uri, headers);
   }
@@ -183,9 +213,9 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
   }
   upstream.SetReadTimeout(UpstreamReadTimeout);
   ConnectUpstream(browser, upstream, &target);
-  const std::string requestLine = "GET " + target + " HTTP/1.0";
-  upstream.Write(requestLine + "\r\n" + headers.Text() + "\r\n");
-  ReportBytes(static_cast<std::int64_t>(requestLine.size()));
+  upstream.Write(ForwardedHead("GET", target, headers));
+  // The request line is counted without its line end, the header lines not at all.
+  ReportBytes(static_cast<std::int64_t>(std::string_view("GET  HTTP/1.0").size() + target.size()));
 
   THeaderList response(ReadResponseHead(upstream));
   if (OnHTTPRemoteHTTPHeader) {
@@ -202,7 +232,8 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   TTCPConnection& browser = command.Context.Connection;
   THeaderList headers(browser.Capture());
   headers.Insert(0, command.RawLine);
-  if (!PageAllowed(browser, Target(command))) {
+  TURI uri(Target(command));
+  if (!PageAllowed(browser, uri)) {
     return;
   }
   TPostData body;
@@ -217,9 +248,11 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
                         body.Append({data, size});
                       });
   }
+  if (BodyFramedByLength(headers)) {
+    browser.MarkRequestRead();
+  }
   TTCPClient upstream;
   const TUpstreamRecord record(command.Context, upstream);
-  TURI uri(Target(command));
   if (OnHTTPPost) {
     OnHTTPPost(*this, uri, headers, body);
   }
@@ -240,7 +273,7 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   FrameBody(headers, body.Size());
   upstream.SetReadTimeout(UpstreamReadTimeout);
   ConnectUpstream(browser, upstream, nullptr);
-  const std::string text = headers.Text() + "\r\n";
+  const std::string text = ForwardedHead({}, {}, headers);
   upstream.Write(text);
   if (direct) {
     // The rewritten request line is counted on its own, the other lines with the empty line.
@@ -262,12 +295,13 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
 void THTTPProxyServer::CommandHead(TCommand& command) {
   TTCPConnection& browser = command.Context.Connection;
   THeaderList headers(browser.Capture());
-  if (!PageAllowed(browser, Target(command))) {
+  MarkReadIfBodiless(browser, headers);
+  TURI uri(Target(command));
+  if (!PageAllowed(browser, uri)) {
     return;
   }
   TTCPClient upstream;
   const TUpstreamRecord record(command.Context, upstream);
-  TURI uri(Target(command));
   if (OnHTTPHead) {
     OnHTTPHead(*this, uri, headers);
   }
@@ -279,11 +313,12 @@ void THTTPProxyServer::CommandHead(TCommand& command) {
   // Bounded like the other methods, so an upstream that never answers cannot hold the thread.
   upstream.SetReadTimeout(UpstreamReadTimeout);
   upstream.Connect();
-  const std::string requestLine = "HEAD " + target + " HTTP/1.0";
-  const std::string headerText = headers.Text() + "\r\n";
-  upstream.Write(requestLine + "\r\n" + headerText);
-  ReportBytes(static_cast<std::int64_t>(requestLine.size()));
-  ReportBytes(static_cast<std::int64_t>(headerText.size()));
+  const std::string head = ForwardedHead("HEAD", target, headers);
+  upstream.Write(head);
+  // The request line without its line end, then the header lines with the empty line.
+  const std::size_t requestLine = std::string_view("HEAD  HTTP/1.0").size() + target.size();
+  ReportBytes(static_cast<std::int64_t>(requestLine));
+  ReportBytes(static_cast<std::int64_t>(head.size() - requestLine - 2));
 
   THeaderList response(ReadResponseHead(upstream));
   TransferBody(upstream, browser, response, true, false, Target(command));
@@ -305,7 +340,11 @@ void THTTPProxyServer::TransferBody(TTCPConnection& upstream, TTCPConnection& br
   }
   // The header block and whatever of the body has already arrived (up to a block)
   // leave in one write.
-  std::string text = responseHeaders.Text() + "\r\n";
+  std::string text;
+  text.reserve(responseHeaders.TextSize() + 2 +
+               std::min<std::size_t>(upstream.BufferedSize(), blockSize));
+  responseHeaders.AppendText(text);
+  text.append("\r\n");
   if (countHeaders) {
     ReportBytes(static_cast<std::int64_t>(text.size()));
   }

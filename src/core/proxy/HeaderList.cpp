@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "proxy/HeaderList.h"
 
+#include <algorithm>
 #include <strings.h>
 
 namespace {
@@ -57,15 +58,29 @@ void THeaderList::Delete(std::string_view name) {
   std::erase_if(FLines, [name](const std::string& line) { return HasName(line, name); });
 }
 
-std::string THeaderList::Text() const {
+std::size_t THeaderList::CountOf(std::string_view name) const {
+  return static_cast<std::size_t>(
+      std::count_if(FLines.begin(), FLines.end(),
+                    [name](const std::string& line) { return HasName(line, name); }));
+}
+
+std::size_t THeaderList::TextSize() const {
   std::size_t size = 0;
   for (const std::string& line : FLines) {
     size += line.size() + 2;
   }
-  std::string text;
-  text.reserve(size);
+  return size;
+}
+
+void THeaderList::AppendText(std::string& out) const {
+  out.reserve(out.size() + TextSize());
   for (const std::string& line : FLines) {
-    text.append(line).append("\r\n");
+    out.append(line).append("\r\n");
   }
+}
+
+std::string THeaderList::Text() const {
+  std::string text;
+  AppendText(text);
   return text;
 }

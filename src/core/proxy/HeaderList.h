@@ -20,6 +20,12 @@ public:
 
   // Every line followed by CR LF.
   std::string Text() const;
+  // The size of Text().
+  std::size_t TextSize() const;
+  // Text() added to out, which grows once at most.
+  void AppendText(std::string& out) const;
+  // How many lines have that name.
+  std::size_t CountOf(std::string_view name) const;
   std::size_t Count() const { return FLines.size(); }
   const std::string& operator[](std::size_t index) const { return FLines[index]; }
   std::string& operator[](std::size_t index) { return FLines[index]; }

@@ -134,7 +134,7 @@ protected:
     std::thread peerThread(peers);
     bool failed = false;
     try {
-      RelayTunnel(*FBrowser, *FUpstream);
+      FRun();
     } catch (const std::exception&) {
       failed = true;
     }
@@ -150,6 +150,43 @@ protected:
   std::unique_ptr<TTCPConnection> FBrowser;
   std::unique_ptr<TTCPConnection> FUpstream;
   std::atomic<bool> FTimedOut{false};
+  // The origin sends until every buffer on the way is full, the relay's pipe included,
+  // then the browser resets its connection: the relay fails with bytes in its pipe,
+  // and the thread's next pipes must come out empty.
+  void FloodThenReset() {
+    const auto before = NextTwo(true);
+    Relay(
+        [&] {
+          ::fcntl(FOriginPeer, F_SETFL, ::fcntl(FOriginPeer, F_GETFL) | O_NONBLOCK);
+          const std::string block(64 * 1024, 'x');
+          for (int round = 0; round < 4096; ++round) {
+            if (::send(FOriginPeer, block.data(), block.size(), MSG_NOSIGNAL) < 0) {
+              pollfd fd{FOriginPeer, POLLOUT, 0};
+              if (::poll(&fd, 1, 300) == 0) {
+                break;
+              }
+            }
+          }
+          const linger reset{1, 0};
+          ::setsockopt(FBrowserPeer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+          ::close(FBrowserPeer);
+          FBrowserPeer = -1;
+        },
+        true);
+    TPipeLease first;
+    TPipeLease second;
+    EXPECT_EQ(Unread(*first), 0);
+    EXPECT_EQ(Unread(*second), 0);
+    // The pipe that held the browser's bytes was closed, not kept.
+    EXPECT_TRUE(Identity(*first) != before.first || Identity(*second) != before.second);
+  }
+  // What runs on this thread: a tunnel, or a body relayed from upstream to the browser.
+  std::function<void()> FRun = [this] { RelayTunnel(*FBrowser, *FUpstream); };
+  void RelayBody() {
+    FRun = [this] {
+      FUpstream->RelayTo(*FBrowser, TTCPConnection::UntilClose, 64 * 1024, [](std::size_t) {});
+    };
+  }
 };
 
 TEST_F(PipeReuseByTunnelTest, AClosedTunnelGivesItsPipesBack) {
@@ -167,34 +204,40 @@ TEST_F(PipeReuseByTunnelTest, AClosedTunnelGivesItsPipesBack) {
   EXPECT_TRUE(after == before || after == std::make_pair(before.second, before.first));
 }
 
-TEST_F(PipeReuseByTunnelTest, BytesOfAFailedTunnelNeverReachTheNextOne) {
+TEST_F(PipeReuseByTunnelTest, ARelayedBodyUsesTheThreadsSpareAndGivesItBack) {
   const auto before = NextTwo(true);
-  // The origin sends until every buffer on the way is full, the relay's pipe included,
-  // then the browser resets its connection: the relay fails with bytes in its pipe.
+  // While the body moves, the relay holds the spare given back last, so the one left
+  // is the other.
+  ino_t leftWhileRelaying = 0;
+  FRun = [&] {
+    FUpstream->RelayTo(*FBrowser, TTCPConnection::UntilClose, 64 * 1024, [&](std::size_t) {
+      if (leftWhileRelaying == 0) {
+        TPipeLease left;
+        leftWhileRelaying = Identity(*left);
+        left.GiveBack();
+      }
+    });
+  };
+  const std::string body(300 * 1024, 'b');
   Relay(
       [&] {
-        ::fcntl(FOriginPeer, F_SETFL, ::fcntl(FOriginPeer, F_GETFL) | O_NONBLOCK);
-        const std::string block(64 * 1024, 'x');
-        for (int round = 0; round < 4096; ++round) {
-          if (::send(FOriginPeer, block.data(), block.size(), MSG_NOSIGNAL) < 0) {
-            pollfd fd{FOriginPeer, POLLOUT, 0};
-            if (::poll(&fd, 1, 300) == 0) {
-              break;
-            }
-          }
-        }
-        const linger reset{1, 0};
-        ::setsockopt(FBrowserPeer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-        ::close(FBrowserPeer);
-        FBrowserPeer = -1;
+        loopback::SendAll(FOriginPeer, body);
+        ::shutdown(FOriginPeer, SHUT_RDWR);
       },
-      true);
-  TPipeLease first;
-  TPipeLease second;
-  EXPECT_EQ(Unread(*first), 0);
-  EXPECT_EQ(Unread(*second), 0);
-  // The pipe that held the browser's bytes was closed, not kept.
-  EXPECT_TRUE(Identity(*first) != before.first || Identity(*second) != before.second);
+      false);
+  EXPECT_EQ(loopback::ReceiveExactly(FBrowserPeer, body.size()), body);
+  EXPECT_EQ(leftWhileRelaying, before.first);
+  const auto after = NextTwo(false);
+  EXPECT_TRUE(after == before || after == std::make_pair(before.second, before.first));
+}
+
+TEST_F(PipeReuseByTunnelTest, BytesOfAFailedTunnelNeverReachTheNextOne) {
+  FloodThenReset();
+}
+
+TEST_F(PipeReuseByTunnelTest, BytesOfAFailedBodyNeverReachTheNextRelay) {
+  RelayBody();
+  FloodThenReset();
 }
 
 } // namespace

@@ -222,3 +222,75 @@ TEST_F(RelayTest, RelaysUntilCloseAndFailsWhenCountIsNotReached) {
 }
 
 } // namespace
+
+// What the browser sees when the proxy closes after its reply: the whole reply and
+// the end, never a reset, however much of its own input the proxy left unread; and a
+// request read to its end with nothing behind it does not keep the thread waiting for
+// the browser's close.
+TEST(TCPConnectionClose, ReplyArrivesWholeAndOnlyUnreadInputIsWaitedFor) {
+  struct TCloseCase {
+    const char* Name;
+    bool RequestRead;  // the request was read to its end before the reply
+    std::size_t Early; // bytes after the head, sent before the close begins
+    std::size_t Late;  // bytes the browser sends after that, before it reads
+    bool ClosesAtOnce; // the close does not wait for the browser
+  };
+  const TCloseCase cases[] = {
+      {"request read, nothing after it", true, 0, 0, true},
+      {"request read, yet more came", true, 64 * 1024, 1024 * 1024, false},
+      {"refused before the body was read", false, 0, 1024 * 1024, false},
+      {"refused with part of the body here", false, 64 * 1024, 1024 * 1024, false},
+  };
+  const std::string reply = "HTTP/1.0 403 Forbidden\r\n\r\n" + std::string(4096, 'x') + "</html>";
+  for (const TCloseCase& c : cases) {
+    const auto [peer, ours] = loopback::Pair();
+    TTCPConnection connection(ours);
+    connection.SetReadTimeout(5000ms);
+    loopback::SendAll(peer, "POST / HTTP/1.0\r\n\r\n" + std::string(c.Early, 'b'));
+    connection.Capture();
+    if (c.RequestRead) {
+      connection.MarkRequestRead();
+    }
+    std::promise<void> closed;
+    std::future<void> closedSeen = closed.get_future();
+    std::string received;
+    bool sendFailed = false;
+    bool reset = false;
+    std::thread browser([&] {
+      const std::string late(c.Late, 'c');
+      for (std::size_t done = 0; done < late.size();) {
+        const ssize_t n = ::send(peer, late.data() + done, late.size() - done, MSG_NOSIGNAL);
+        if (n <= 0) {
+          sendFailed = true;
+          break;
+        }
+        done += static_cast<std::size_t>(n);
+      }
+      char buffer[4096];
+      ssize_t n = 0;
+      while ((n = ::recv(peer, buffer, sizeof buffer, 0)) > 0) {
+        received.append(buffer, static_cast<std::size_t>(n));
+      }
+      reset = n < 0;
+      if (c.ClosesAtOnce) {
+        // Kept open until the close is over, so that a close waiting for it would show.
+        closedSeen.wait_for(5s);
+      }
+      ::close(peer);
+    });
+    connection.Write(reply);
+    const auto start = std::chrono::steady_clock::now();
+    connection.CloseGracefully();
+    const auto took = std::chrono::steady_clock::now() - start;
+    closed.set_value();
+    browser.join();
+
+    EXPECT_FALSE(sendFailed) << c.Name;
+    EXPECT_FALSE(reset) << c.Name;
+    EXPECT_EQ(received, reply) << c.Name;
+    EXPECT_EQ(connection.Handle(), -1) << c.Name;
+    if (c.ClosesAtOnce) {
+      EXPECT_LT(took, TTCPConnection::LingerTimeout / 2) << c.Name;
+    }
+  }
+}

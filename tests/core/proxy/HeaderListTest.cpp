@@ -24,3 +24,16 @@ TEST(HeaderList, SettingReplacesFirstLineAppendsOrDeletes) {
   headers.Delete("via");
   EXPECT_EQ(headers.Text(), "Accept: */*\r\nUser-Agent: Quorvane 1.20\r\n");
 }
+
+TEST(HeaderList, TextAppendsAfterWhatIsThereAndCountsLinesByName) {
+  const THeaderList headers(
+      {"Host: a", "content-length: 3", "Content-Lengthy: 4", "Content-Length: 5"});
+  std::string out = "GET / HTTP/1.0\r\n";
+  headers.AppendText(out);
+  EXPECT_EQ(out, "GET / HTTP/1.0\r\nHost: a\r\ncontent-length: 3\r\nContent-Lengthy: 4\r\n"
+                 "Content-Length: 5\r\n");
+  EXPECT_EQ(headers.TextSize(), headers.Text().size());
+  EXPECT_EQ(headers.CountOf("Content-Length"), 2u);
+  EXPECT_EQ(headers.CountOf("Transfer-Encoding"), 0u);
+  EXPECT_EQ(THeaderList().TextSize(), 0u);
+}

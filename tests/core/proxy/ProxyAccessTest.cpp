@@ -85,6 +85,18 @@ TEST(ProxyAccess, RefusedClientReadsThePageToItsEndWithoutReset) {
   EXPECT_EQ(incomplete, 0);
 }
 
+// Connections reach the proxy once their first bytes are here; a refused client that
+// sends nothing and waits must still be handed over, and get its page whole.
+TEST(ProxyAccess, RefusedClientThatSendsNothingStillGetsThePage) {
+  TProxyUnderTest proxy;
+  const int client = loopback::Connect(proxy.Port(), "127.0.0.2");
+  const std::string reply = loopback::ReceiveAll(client);
+  ::close(client);
+  EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n"));
+  EXPECT_NE(reply.find(Refusal), std::string::npos);
+  EXPECT_NE(reply.find("</html>"), std::string::npos);
+}
+
 TEST(ProxyAccess, LocalAddressListEndsWithLoopback) {
   const std::vector<std::string> addresses = GetLocalIPList();
   ASSERT_FALSE(addresses.empty());

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "LoopbackSockets.h"
 #include "ScriptedOrigin.h"
 
 #include <atomic>
 #include <future>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -304,6 +306,59 @@ TEST_F(ProxyForward, RemoteHeaderEventSeesTheResponseHead) {
   };
   FProxy.Exchange(Get(Url("/")));
   EXPECT_EQ(status.get_future().get(), "HTTP/1.0 200 OK");
+}
+
+// A refusal written before the request body was read: the browser, still sending the
+// body, must get the whole page and the end, not a reset that would lose it.
+TEST_F(ProxyForward, RefusalBeforeTheBodyIsReadReachesTheBrowserWhole) {
+  FProxy.Server.SetBlockedURLS({"blocked"});
+  const std::string body(1024 * 1024, 'b');
+  const std::string length = "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  const std::pair<std::string, const char*> cases[] = {
+      {"POST " + Url("/blocked") + " HTTP/1.0\r\n" + length + "\r\n", "</html>"},
+      {Get("https://secure.example/", length), "does only support http."},
+  };
+  for (const auto& [head, ending] : cases) {
+    const int browser = loopback::Connect(FProxy.Port());
+    loopback::SendAll(browser, head);
+    bool sent = true;
+    for (std::size_t done = 0; done < body.size() && sent;) {
+      const ssize_t n = ::send(browser, body.data() + done, body.size() - done, MSG_NOSIGNAL);
+      sent = n > 0;
+      done += sent ? static_cast<std::size_t>(n) : 0;
+    }
+    std::string reply;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::recv(browser, buffer, sizeof buffer, 0)) > 0) {
+      reply.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(browser);
+    EXPECT_TRUE(sent) << head;
+    EXPECT_EQ(n, 0) << head;
+    EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n")) << head;
+    EXPECT_NE(reply.find(ending), std::string::npos) << head;
+  }
+}
+
+// A request read to its end leaves nothing to wait for: the connection is over when
+// the reply is, even while the browser keeps its side open.
+TEST_F(ProxyForward, ConnectionEndsWithTheReplyWhenTheRequestWasReadWhole) {
+  const std::string requests[] = {
+      Get(Url("/page")),
+      "POST " + Url("/form") + " HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc",
+  };
+  for (const std::string& request : requests) {
+    const int browser = loopback::Connect(FProxy.Port());
+    loopback::SendAll(browser, request);
+    EXPECT_EQ(loopback::ReceiveAll(browser), SmallPage) << request;
+    const auto deadline = std::chrono::steady_clock::now() + TTCPConnection::LingerTimeout / 2;
+    while (FProxy.Server.ActiveConnections() > 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(FProxy.Server.ActiveConnections(), 0u) << request;
+    ::close(browser);
+  }
 }
 
 } // namespace
