@@ -3,6 +3,7 @@
 
 #include "app/SettingsKeys.h"
 #include "common/AsciiText.h"
+#include "common/Overloaded.h"
 #include "common/ProductInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/ShellFolders.h"
@@ -45,8 +46,6 @@ std::string WithSeparator(std::string path) {
     path += '/';
   return path;
 }
-
-template <typename... T> struct TOverloaded : T... { using T::operator()...; };
 
 bool InSection(std::string_view keySection, std::string_view section) {
   return keySection == section;

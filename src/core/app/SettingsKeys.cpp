@@ -2,6 +2,7 @@
 #include "app/SettingsKeys.h"
 
 #include "app/Tools.h"
+#include "common/Overloaded.h"
 #include "common/ProductInfo.h"
 
 #include <climits>
@@ -97,8 +98,6 @@ constexpr TListKey Lists[] = {
     {"BrowserSecurity\\DomainCookiesAllowed", &S::DomainCookiesAllowedList, &DefaultCookieDomains},
     {"Destroyer\\DontDeleteCookies", &S::DontDeleteCookiesList, nullptr},
 };
-
-template <typename... T> struct TOverloaded : T... { using T::operator()...; };
 
 } // namespace
 
