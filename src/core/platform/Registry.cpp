@@ -2,10 +2,12 @@
 #include "platform/Registry.h"
 
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <sqlite3.h>
 #include <system_error>
+#include <thread>
 
 namespace {
 
@@ -33,6 +35,20 @@ bool SplitKeyPath(std::string_view path, std::vector<std::string_view>& parts) {
     if (end == std::string_view::npos)
       return true;
     start = end + 1;
+  }
+}
+
+// Switching a fresh file to WAL answers "busy" at once, without the busy handler, while
+// another process switches it too: such a statement is tried again until the hive's
+// busy time-out has passed.
+int ExecRetryingBusy(sqlite3* db, const char* sql) {
+  constexpr std::chrono::milliseconds RetryPause{5};
+  const auto deadline = std::chrono::steady_clock::now() + RegistryBusyTimeout;
+  for (;;) {
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if ((rc & 0xff) != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
+      return rc;
+    std::this_thread::sleep_for(RetryPause);
   }
 }
 
@@ -179,7 +195,7 @@ public:
     const char* pragmas =
         readOnly ? "PRAGMA foreign_keys=ON;"
                  : "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;";
-    rc = sqlite3_exec(db, pragmas, nullptr, nullptr, nullptr);
+    rc = ExecRetryingBusy(db, pragmas);
     if (rc == SQLITE_OK && !readOnly) {
       rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
       if (rc == SQLITE_OK) {
