@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LoopbackSockets.h"
+#include "TunnelPeers.h"
 #include "net/Pipe.h"
 #include "net/TCPConnection.h"
 #include "net/TunnelRelay.h"
@@ -103,22 +104,12 @@ TEST(PipeLeaseTest, AThreadKeepsNoMoreSparesThanATunnelUses) {
             static_cast<std::ptrdiff_t>(TPipeLease::SparesPerThread));
 }
 
-// browserPeer <-> [browser | relay on this thread | upstream] <-> originPeer
-class PipeReuseByTunnelTest : public testing::Test {
+// The relay runs on this thread, whose spare pipes are under test.
+class PipeReuseByTunnelTest : public testing::Test, protected TTunnelPeers {
 protected:
   PipeReuseByTunnelTest() {
     // splice has no MSG_NOSIGNAL; the program ignores SIGPIPE, as this process must here.
     std::signal(SIGPIPE, SIG_IGN);
-    const auto [browserPeer, browser] = loopback::Pair();
-    const auto [upstream, originPeer] = loopback::Pair();
-    FBrowserPeer = browserPeer;
-    FOriginPeer = originPeer;
-    FBrowser = std::make_unique<TTCPConnection>(browser);
-    FUpstream = std::make_unique<TTCPConnection>(upstream);
-  }
-  ~PipeReuseByTunnelTest() override {
-    ::close(FBrowserPeer);
-    ::close(FOriginPeer);
   }
   // Runs the tunnel on this thread, whose spares are under test. A tunnel that does
   // not end within ten seconds is shut down, so that a fault fails instead of hanging.
@@ -145,10 +136,6 @@ protected:
     EXPECT_EQ(failed, expectFailure);
   }
 
-  int FBrowserPeer = -1;
-  int FOriginPeer = -1;
-  std::unique_ptr<TTCPConnection> FBrowser;
-  std::unique_ptr<TTCPConnection> FUpstream;
   std::atomic<bool> FTimedOut{false};
   // The origin sends until every buffer on the way is full, the relay's pipe included,
   // then the browser resets its connection: the relay fails with bytes in its pipe,

@@ -3,7 +3,7 @@
 
 #include "BlockedThread.h"
 #include "LoopbackSockets.h"
-#include "net/TCPConnection.h"
+#include "TunnelPeers.h"
 
 #include <future>
 #include <gtest/gtest.h>
@@ -13,29 +13,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// browserPeer <-> [browser | relay | upstream] <-> originPeer
-class TunnelRelayTest : public testing::Test {
+class TunnelRelayTest : public testing::Test, protected TTunnelPeers {
 protected:
-  TunnelRelayTest() {
-    const auto [browserPeer, browser] = loopback::Pair();
-    const auto [upstream, originPeer] = loopback::Pair();
-    FBrowserPeer = browserPeer;
-    FOriginPeer = originPeer;
-    FBrowser = std::make_unique<TTCPConnection>(browser);
-    FUpstream = std::make_unique<TTCPConnection>(upstream);
-  }
-  ~TunnelRelayTest() override {
-    ::close(FBrowserPeer);
-    ::close(FOriginPeer);
-  }
   std::future<std::uint64_t> Start() {
     return std::async(std::launch::async, [this] { return RelayTunnel(*FBrowser, *FUpstream); });
   }
-
-  int FBrowserPeer;
-  int FOriginPeer;
-  std::unique_ptr<TTCPConnection> FBrowser;
-  std::unique_ptr<TTCPConnection> FUpstream;
 };
 
 TEST_F(TunnelRelayTest, MovesBothWaysAndCountsEveryByteOnce) {
