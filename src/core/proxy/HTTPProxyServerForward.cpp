@@ -111,6 +111,20 @@ const std::string& Target(const TCommand& command) {
   return command.Params.empty() ? none : command.Params[0];
 }
 
+// Removes the framing lines of a response head. The status line is not a header line
+// and stays, whatever an origin makes it look like.
+void DropFraming(THeaderList& responseHeaders) {
+  if (responseHeaders.Count() == 0) {
+    return;
+  }
+  const std::vector<std::string>& lines = responseHeaders.Lines();
+  THeaderList fields(std::vector<std::string>(lines.begin() + 1, lines.end()));
+  fields.Delete("Content-Length");
+  fields.Delete("Transfer-Encoding");
+  fields.Insert(0, responseHeaders[0]);
+  responseHeaders = std::move(fields);
+}
+
 } // namespace
 
 bool THTTPProxyServer::PageAllowed(TTCPConnection& browser, const TURI& uri) {
@@ -369,8 +383,7 @@ void THTTPProxyServer::FilterBody(TTCPConnection& upstream, TTCPConnection& brow
   // is the end of the connection. Chunked framing comes off before the filter sees
   // the bytes, since a chunk's length would no longer hold after it.
   const bool chunked = ContainsText(responseHeaders.Value("Transfer-Encoding"), "chunked");
-  responseHeaders.Delete("Content-Length");
-  responseHeaders.Delete("Transfer-Encoding");
+  DropFraming(responseHeaders);
   SendHeaders(browser, responseHeaders, countHeaders);
 
   const bool removeScripts = BlockJavaScript();

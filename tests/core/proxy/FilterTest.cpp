@@ -125,6 +125,14 @@ TEST_F(ProxyFilter, HTMLIsFilteredAsItPassesAndAnnouncesNoLength) {
   EXPECT_EQ(FProxy.Totals().BlockedJavaScript, 4);
 }
 
+// Only header lines lose their framing: a status line that reads like one stays.
+TEST_F(ProxyFilter, FilteredResponseKeepsAStatusLineThatLooksLikeAHeader) {
+  FProxy.Server.SetBlockJavaScript(true);
+  Answer("Content-Length:0 200 OK\r\nContent-Type: text/html\r\nContent-Length: 19\r\n\r\n"
+         "a<script>x</script>");
+  EXPECT_EQ(Get("/page.html"), "Content-Length:0 200 OK\r\nContent-Type: text/html\r\n\r\na");
+}
+
 // Through an upstream proxy, or from an origin that answers HTTP/1.0 in chunks anyway,
 // the chunk framing comes off before the filter runs.
 TEST_F(ProxyFilter, ChunkedHTMLIsDecodedThenFilteredForEveryMethod) {
