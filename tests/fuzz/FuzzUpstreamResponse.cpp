@@ -69,24 +69,7 @@ private:
       if (handle < 0) {
         continue;
       }
-      std::string request;
-      char buffer[4096];
-      std::size_t wanted = std::string::npos;
-      while (request.size() < wanted) {
-        pollfd fd{handle, POLLIN, 0};
-        if (::poll(&fd, 1, 5000) <= 0) {
-          break;
-        }
-        const ssize_t n = ::recv(handle, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-          break;
-        }
-        request.append(buffer, static_cast<std::size_t>(n));
-        if (const std::size_t end = request.find("\r\n\r\n");
-            end != std::string::npos && wanted == std::string::npos) {
-          wanted = end + 4 + (request.starts_with("POST ") ? PostBody.size() : 0);
-        }
-      }
+      loopback::ReceiveRequest(handle);
       std::string response;
       {
         std::lock_guard lock(FLock);

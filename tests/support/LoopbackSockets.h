@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
 #include <string>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -142,6 +144,36 @@ inline std::string Exchange(std::uint16_t port, const std::string& request,
   std::string reply = ReceiveAll(handle);
   ::close(handle);
   return reply;
+}
+
+// One request as an origin receives it: the head and as many body bytes as its
+// "Content-Length" says; less when the peer closes or is silent for five seconds.
+inline std::string ReceiveRequest(int handle) {
+  std::string request;
+  char buffer[65536];
+  std::size_t headEnd = std::string::npos;
+  std::size_t wanted = std::string::npos;
+  while (wanted == std::string::npos || request.size() < wanted) {
+    pollfd fd{handle, POLLIN, 0};
+    if (::poll(&fd, 1, 5000) <= 0) {
+      break;
+    }
+    const ssize_t n = ::recv(handle, buffer, sizeof buffer, 0);
+    if (n <= 0) {
+      break;
+    }
+    request.append(buffer, static_cast<std::size_t>(n));
+    if (headEnd == std::string::npos && (headEnd = request.find("\r\n\r\n")) != std::string::npos) {
+      std::size_t length = 0;
+      for (std::size_t at = 0; (at = request.find("\r\n", at)) < headEnd; at += 2) {
+        if (::strncasecmp(request.c_str() + at + 2, "Content-Length:", 15) == 0) {
+          length = std::strtoull(request.c_str() + at + 17, nullptr, 10);
+        }
+      }
+      wanted = headEnd + 4 + length;
+    }
+  }
+  return request;
 }
 
 } // namespace loopback

@@ -4,8 +4,6 @@
 #include "LoopbackSockets.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <strings.h>
 
 using namespace std::chrono_literals;
 
@@ -13,34 +11,6 @@ namespace {
 
 // Polling lets the accept loop see the stop flag; the bound keeps a broken test finite.
 constexpr int AcceptPollMs = 20;
-
-std::string ReadRequest(int handle) {
-  std::string request;
-  char buffer[65536];
-  std::size_t headEnd = std::string::npos;
-  std::size_t wanted = std::string::npos;
-  while (wanted == std::string::npos || request.size() < wanted) {
-    pollfd fd{handle, POLLIN, 0};
-    if (::poll(&fd, 1, 5000) <= 0) {
-      break;
-    }
-    const ssize_t n = ::recv(handle, buffer, sizeof buffer, 0);
-    if (n <= 0) {
-      break;
-    }
-    request.append(buffer, static_cast<std::size_t>(n));
-    if (headEnd == std::string::npos && (headEnd = request.find("\r\n\r\n")) != std::string::npos) {
-      std::size_t length = 0;
-      for (std::size_t at = 0; (at = request.find("\r\n", at)) < headEnd; at += 2) {
-        if (::strncasecmp(request.c_str() + at + 2, "Content-Length:", 15) == 0) {
-          length = std::strtoull(request.c_str() + at + 17, nullptr, 10);
-        }
-      }
-      wanted = headEnd + 4 + length;
-    }
-  }
-  return request;
-}
 
 } // namespace
 
@@ -65,7 +35,7 @@ void TScriptedOrigin::Serve() {
     if (handle < 0) {
       continue;
     }
-    std::string request = ReadRequest(handle);
+    std::string request = loopback::ReceiveRequest(handle);
     {
       std::lock_guard lock(FLock);
       FRequests.push_back(std::move(request));

@@ -32,6 +32,12 @@ TEST(MyTimer32, SleepStepDividesTheIntervalEvenly) {
   }
 }
 
+// Runs the main loop until stop() is called or the safety limit passes.
+void RunLoop(QEventLoop& loop) {
+  QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
 class MyTimer32Ticks : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
@@ -40,11 +46,6 @@ protected:
     static char* argv[] = {name, nullptr};
     if (QCoreApplication::instance() == nullptr)
       Application = new QCoreApplication(argc, argv);
-  }
-  // Runs the main loop until stop() is called or the safety limit passes.
-  static void RunLoop(QEventLoop& loop) {
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    loop.exec();
   }
   static inline QCoreApplication* Application = nullptr;
 };
@@ -86,24 +87,29 @@ void PauseWithoutEvents(milliseconds interval) {
   std::this_thread::sleep_for(std::max(interval * QueuingPause, MinQueuingPause));
 }
 
-TEST_F(MyTimer32Ticks, DisabledTimerDeliversNoTicks) {
-  int ticks = 0;
-  TMyTimer32 timer;
-  const milliseconds interval(10);
+// Starts timer counting its ticks and shows that it ticks at all and that a pause
+// without events leaves a tick queued, delivered by the next look at the events.
+void StartAndShowThatAPauseQueuesATick(TMyTimer32& timer, int& ticks, milliseconds interval,
+                                       QEventLoop& firstTick) {
   timer.SetInterval(interval);
-  QEventLoop first;
   timer.SetOnTimer([&](TMyTimer32&) {
     ++ticks;
-    first.quit();
+    firstTick.quit();
   });
   timer.SetEnabled(true);
-  RunLoop(first);
+  RunLoop(firstTick);
   ASSERT_EQ(ticks, 1) << "the timer ticks at all";
-
-  // A pause queues a tick: it is delivered by the next look at the events.
   PauseWithoutEvents(interval);
   QCoreApplication::processEvents();
   ASSERT_EQ(ticks, 2) << "a pause of this length queues a tick";
+}
+
+TEST_F(MyTimer32Ticks, DisabledTimerDeliversNoTicks) {
+  int ticks = 0;
+  QEventLoop firstTick;
+  TMyTimer32 timer;
+  const milliseconds interval(10);
+  ASSERT_NO_FATAL_FAILURE(StartAndShowThatAPauseQueuesATick(timer, ticks, interval, firstTick));
 
   // The same pause queues one again; disabled, the timer delivers neither it nor more.
   PauseWithoutEvents(interval);
@@ -131,23 +137,11 @@ TEST_F(MyTimer32Ticks, HandlerThatThrowsDoesNotStopTheTimer) {
 
 TEST_F(MyTimer32Ticks, DestroyingARunningTimerDropsItsPendingTick) {
   int ticks = 0;
+  QEventLoop firstTick;
   {
     TMyTimer32 timer;
     const milliseconds interval(1);
-    timer.SetInterval(interval);
-    QEventLoop first;
-    timer.SetOnTimer([&](TMyTimer32&) {
-      ++ticks;
-      first.quit();
-    });
-    timer.SetEnabled(true);
-    RunLoop(first);
-    ASSERT_EQ(ticks, 1) << "the timer ticks at all";
-
-    PauseWithoutEvents(interval);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(ticks, 2) << "a pause of this length queues a tick";
-
+    ASSERT_NO_FATAL_FAILURE(StartAndShowThatAPauseQueuesATick(timer, ticks, interval, firstTick));
     // The worker queues the next tick that the main loop has not run yet.
     PauseWithoutEvents(interval);
   }
