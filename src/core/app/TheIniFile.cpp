@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TheIniFile.h"
 
-#include "app/IniText.h"
+#include "common/IniText.h"
 #include "app/UserInterface.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramFolder.h"

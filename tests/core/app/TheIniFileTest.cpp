@@ -3,7 +3,7 @@
 
 #include "FakeUserInterface.h"
 #include "TempFolder.h"
-#include "app/IniText.h"
+#include "common/IniText.h"
 #include "platform/ProgramFolder.h"
 
 #include <fstream>

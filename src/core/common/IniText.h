@@ -19,6 +19,8 @@ public:
   // False, leaving the text as it was, for names or values that would break the
   // file's lines (line breaks, "=" in a key, "]" in a section).
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+  // Removes the key's first line from the section; false when there is none.
+  bool DeleteKey(std::string_view section, std::string_view key);
   std::string Text() const;
 
 private:

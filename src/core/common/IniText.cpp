@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/IniText.h"
+#include "common/IniText.h"
 
 #include "common/AsciiText.h"
 
@@ -135,6 +135,15 @@ bool TIniText::WriteString(std::string_view section, std::string_view key, std::
     FLines[insert - 1].Ending = FNewLine;
   FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(insert),
                 TLine{std::string(key) + "=" + std::string(value), FNewLine});
+  return true;
+}
+
+bool TIniText::DeleteKey(std::string_view section, std::string_view key) {
+  const std::size_t header = FindSection(section);
+  const std::size_t line = header == std::string::npos ? header : FindKey(header, key);
+  if (line == std::string::npos)
+    return false;
+  FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(line));
   return true;
 }
 

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// TBrowserSetup: the rows and their dispatch.
+#include "browsers/BrowserSetup.h"
+
+#include "browsers/BrowserTexts.h"
+
+std::string_view BrowserRowText(TBrowserRow row) {
+  switch (row) {
+  case TBrowserRow::InternetExplorer:
+    return BrowserTexts::InternetExplorerRow;
+  case TBrowserRow::Mozilla:
+    return BrowserTexts::MozillaRow;
+  case TBrowserRow::Opera:
+    return BrowserTexts::OperaRow;
+  case TBrowserRow::Chromium:
+    return BrowserTexts::ChromiumRow;
+  }
+  return {};
+}
+
+TBrowserSetup::TBrowserSetup(TBrowserSetupHost host) : FHost(std::move(host)) {}
+
+std::string TBrowserSetup::ProxyString(int port) {
+  const std::string text = std::to_string(port);
+  return "http=localhost:" + text + ";https=localhost:" + text;
+}
+
+bool TBrowserSetup::Install(TBrowserRow row, int port) {
+  switch (row) {
+  case TBrowserRow::InternetExplorer:
+    return InstallIEProxy(port);
+  case TBrowserRow::Mozilla:
+    return InstallMozillaProxy(port);
+  case TBrowserRow::Opera:
+    return InstallOperaProxy(port);
+  case TBrowserRow::Chromium:
+    return InstallChromiumProxy(port);
+  }
+  return false;
+}
+
+bool TBrowserSetup::Remove(TBrowserRow row, bool silent) {
+  switch (row) {
+  case TBrowserRow::InternetExplorer:
+    return RemoveIEProxy(silent);
+  case TBrowserRow::Mozilla:
+    return RemoveMozillaProxy(silent);
+  case TBrowserRow::Opera:
+    return RemoveOperaProxy(silent);
+  case TBrowserRow::Chromium:
+    return RemoveChromiumProxy(silent);
+  }
+  return false;
+}
+
+bool TBrowserSetup::IsInstalled(TBrowserRow row, int port) {
+  switch (row) {
+  case TBrowserRow::InternetExplorer:
+    return IsIEProxyInstalled(port);
+  case TBrowserRow::Mozilla:
+    return IsMozillaProxyInstalled(port);
+  case TBrowserRow::Opera:
+    return IsOperaProxyInstalled(port);
+  case TBrowserRow::Chromium:
+    return IsChromiumProxyInstalled(port);
+  }
+  return false;
+}
+
+bool TBrowserSetup::RemoveAllBrowserProxies() {
+  for (const TBrowserRow row : BrowserRows)
+    Remove(row, true);
+  return true;
+}
+
+void TBrowserSetup::Show(std::string_view text, TBrowserMessageKind kind) {
+  if (FHost.ShowMessage)
+    FHost.ShowMessage(text, kind);
+}
