@@ -20,7 +20,7 @@ void TBrowserBackup::Record(std::string_view item, const std::optional<std::stri
   if (Recorded(item))
     return;
   TRegKey key;
-  if (FRegistry.CreateKey(TRootKey::CurrentUser, FKeyPath, {}, key) != TRegResult::Ok)
+  if (FRegistry.CreateKey(TRootKey::CurrentUser, FKeyPath, "", key) != TRegResult::Ok)
     return;
   const std::string stored = value ? Present + *value : std::string(1, Absent);
   FRegistry.SetValue(key, item, MakeStringValue(stored));

@@ -122,7 +122,7 @@ bool TBrowserSetup::IsIEProxyInstalled(int port) {
 void TBrowserSetup::ApplyConnection(const std::string& entry, const std::string& proxy) {
   TRegistry& registry = FHost.Registry;
   TRegKey key;
-  if (registry.CreateKey(TRootKey::CurrentUser, ConnectionPath(entry), {}, key) != TRegResult::Ok)
+  if (registry.CreateKey(TRootKey::CurrentUser, ConnectionPath(entry), "", key) != TRegResult::Ok)
     return;
   TBrowserBackup backup(registry, "InternetSettings");
   for (const std::string_view name : ConnectionValues)
