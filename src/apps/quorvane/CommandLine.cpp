@@ -5,10 +5,13 @@
 #include "app/StartFlags.h"
 #include "net/URI.h"
 
+#include <algorithm>
+
 const char* const CommandLineUsage =
     "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] "
     "[--block-url ENTRY]...\n"
     "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
+    "       quorvane [--install-proxy LIST] [--remove-proxy LIST] [--browser-status] [--port N]\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
@@ -18,11 +21,50 @@ const char* const CommandLineUsage =
     "  --block-exe         refuse executable files\n"
     "  --block-flash       refuse Flash files\n"
     "  --block-activex     refuse ActiveX controls\n"
+    "  --install-proxy LIST   point browsers at the proxy and end; LIST is comma-separated\n"
+    "                      from ie, mozilla, opera, chromium, or all\n"
+    "  --remove-proxy LIST    put those browsers' earlier proxy settings back and end\n"
+    "  --browser-status    print each browser row, a tab and its status, and end\n"
     "  /MULTI              allow a further instance\n"
     "  /SILENT             a second instance ends without its message\n"
     "  /USERADMIN          show the administrator's controls\n"
     "  /Deinstall, /DeinstallProxy, /DeinstallPK   undo the set-up and end\n"
     "Other arguments are ignored.\n";
+
+namespace {
+
+std::vector<TBrowserRow> BrowserList(const std::string& option, const std::string& text) {
+  std::vector<TBrowserRow> rows;
+  const auto add = [&rows](TBrowserRow row) {
+    if (std::find(rows.begin(), rows.end(), row) == rows.end())
+      rows.push_back(row);
+  };
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    const std::string name = text.substr(start, comma - start);
+    if (name == "ie") {
+      add(TBrowserRow::InternetExplorer);
+    } else if (name == "mozilla") {
+      add(TBrowserRow::Mozilla);
+    } else if (name == "opera") {
+      add(TBrowserRow::Opera);
+    } else if (name == "chromium") {
+      add(TBrowserRow::Chromium);
+    } else if (name == "all") {
+      for (const TBrowserRow row : BrowserRows)
+        add(row);
+    } else {
+      throw ECommandLineError(option + ": expected ie, mozilla, opera, chromium or all, got " +
+                              (name.empty() ? std::string("nothing") : name));
+    }
+    if (comma == std::string::npos)
+      return rows;
+    start = comma + 1;
+  }
+}
+
+} // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   TCommandLine options;
@@ -56,6 +98,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       options.UpstreamHost = text.substr(0, colon);
     } else if (argument == "--block-url") {
       options.BlockedURLs.push_back(value());
+    } else if (argument == "--install-proxy") {
+      options.InstallProxy = BrowserList(argument, value());
+    } else if (argument == "--remove-proxy") {
+      options.RemoveProxy = BrowserList(argument, value());
+    } else if (argument == "--browser-status") {
+      options.BrowserStatus = true;
     } else if (argument == "--block-js") {
       options.BlockJavaScript = true;
     } else if (argument == "--block-exe") {

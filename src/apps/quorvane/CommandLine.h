@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "browsers/BrowserSetup.h"
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,6 +28,10 @@ struct TCommandLine {
   bool BlockActiveX = false;
   std::string UpstreamHost;
   int UpstreamPort = 0;
+  // --install-proxy LIST, --remove-proxy LIST: the browser rows named, in list order.
+  std::vector<TBrowserRow> InstallProxy;
+  std::vector<TBrowserRow> RemoveProxy;
+  bool BrowserStatus = false;
   // Every argument that is not a "--" option, in order: the program's own switches
   // ("/MULTI", "/SILENT", "/Deinstall", ...) count wherever they stand in one.
   std::vector<std::string> Switches;

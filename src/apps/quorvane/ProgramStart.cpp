@@ -2,6 +2,7 @@
 #include "ProgramStart.h"
 
 #include "CommandLine.h"
+#include "app/BrowserSetupHost.h"
 #include "app/OnlyOne.h"
 #include "app/StartFlags.h"
 #include "app/StopSignals.h"
@@ -45,6 +46,8 @@ int RunProgram(const TFrontEnd& frontEnd, TStartOptions options, TStopSignals& s
   TStartFlags flags;
   if (options.SingleInstance) {
     flags = InitializeProgram(options.Switches, onlyOne, frontEnd.UserInterface);
+    if (flags.RemoveBrowserProxies)
+      DeinstallBrowserProxies(frontEnd.UserInterface);
     if (flags.TerminateAtStart || stop->Requested)
       return 0;
   }

@@ -6,6 +6,8 @@
 #include "app/ProxyEngineSetup.h"
 #include "app/Tools.h"
 #include "app/UserInterface.h"
+#include "browsers/BrowserSetup.h"
+#include "browsers/DesktopProxy.h"
 #include "common/ProductInfo.h"
 
 #include <QCoreApplication>
@@ -53,6 +55,8 @@ void TMain::FormCreate() {
   FLoading = true;
   CopySettingsToServer();
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
+  CreateBrowserSetup();
+  RefreshBrowserStatus();
   FLoading = false;
 
   FProxyServer->SetEnabled(false);

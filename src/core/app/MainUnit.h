@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/AutoStrt.h"
+#include "app/BrowserSetupHost.h"
 #include "app/MainView.h"
 #include "app/RePosApp.h"
 #include "app/RegistrySettingsUnit.h"
@@ -18,6 +19,8 @@
 #include <vector>
 
 class QObject;
+class TBrowserSetup;
+class TDesktopProxy;
 class TRegistry;
 class TUserInterface;
 
@@ -109,6 +112,19 @@ public:
   // Adds or removes the entry when checked differs from it; reports failures.
   void AutoStartChkBoxClick(bool checked);
 
+  // The status texts of the browser list ("installiert" / "nicht installiert"), one
+  // per row of BrowserRows, as last read from the browsers' settings.
+  const std::vector<std::string>& BrowserStatus() const { return FBrowserStatus; }
+  // "Quorvane für die gewählten Browser jetzt installieren/deinstallieren": each
+  // ticked row (in BrowserRows' order) is installed unless it reads "installiert",
+  // else removed; then every status is read again.
+  void ProxySaveSettingsBtnClick(const std::vector<bool>& ticked);
+  // The dial-up hook: a connection came up through entry, which the phonebook did
+  // not list as knownEntries; it gets the proxy when the system row has it.
+  bool DialUpConnected(const std::string& entry, const std::vector<std::string>& knownEntries);
+  // Where the browser set-up lists the dial-up entries; before FormCreate.
+  void SetPhonebookEntries(TPhonebookEntries entries) { FPhonebookEntries = std::move(entries); }
+
   // A second instance asked for the window.
   void RestoreRequested();
   // The window hides to the tray: its placement is kept for the next start.
@@ -127,6 +143,8 @@ private:
   // Stores the settings with the counters as they stand.
   void SaveSettings();
   bool BlockedURLExists(const std::string& entry) const;
+  void CreateBrowserSetup();
+  void RefreshBrowserStatus();
   void ApplyBlockedURLs(std::vector<std::string> list);
 
   TRegistry& FRegistry;
@@ -145,6 +163,10 @@ private:
   TRequestEvents FRequestEvents;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
   std::unique_ptr<QObject> FMainThread; // receives the queued end of the event loop
+  std::unique_ptr<TDesktopProxy> FDesktopProxy;
+  std::unique_ptr<TBrowserSetup> FBrowserSetup;
+  TPhonebookEntries FPhonebookEntries;
+  std::vector<std::string> FBrowserStatus;
 
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";

@@ -30,13 +30,15 @@ bool CarriesSwitch(const std::string& argument) {
 
 TStartFlags ScanCommandLine(const std::vector<std::string>& arguments) {
   TStartFlags flags;
-  // Browser set-up and the helper registrations join these switches when they exist;
-  // until then an uninstall run only ends at once.
+  // The helper registrations join these switches when they exist.
   for (const std::string& argument : arguments) {
     if (argument == Deinstall) {
       flags.TerminateAtStart = true;
+      flags.RemoveBrowserProxies = true;
       break;
     }
+    if (argument == DeinstallProxy)
+      flags.RemoveBrowserProxies = true;
     if (argument == DeinstallProxy || argument == DeinstallPK)
       flags.TerminateAtStart = true;
   }

@@ -13,6 +13,9 @@ struct TStartFlags {
   bool MultiInstance = false;
   bool UserAdmin = false;
   bool Silent = false;
+  // "/Deinstall" or "/DeinstallProxy": the browsers' proxy settings are removed
+  // silently before the program ends.
+  bool RemoveBrowserProxies = false;
 };
 
 // The command-line passes: the uninstall switches (exact, case-sensitive; they set

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/TheIniFile.h"
 
-#include "common/IniText.h"
 #include "app/UserInterface.h"
+#include "common/IniText.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramFolder.h"
 
