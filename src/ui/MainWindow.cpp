@@ -223,6 +223,7 @@ void TMainWindow::LoadControls() {
   if (!SettingsPage->RB3->isEnabled() && SettingsPage->RB3->isChecked())
     SettingsPage->RB1->setChecked(true);
   SettingsPage->ProxyPortEdit->setValue(settings.ProxyPort);
+  SettingsPage->SetBrowserStatus(FMain->BrowserStatus());
   BrowserSecurityPage->BrowserNameChkBox->setChecked(settings.BlockBrowserName);
   BrowserSecurityPage->RefererChkBox->setChecked(settings.BlockReferer);
   BrowserSecurityPage->CookiesChkBox->setChecked(settings.BlockCookies);
@@ -264,6 +265,10 @@ void TMainWindow::ConnectControls() {
           [this](bool checked) { FMain->AutoStartChkBoxClick(checked); });
   connect(SettingsPage->ProxyAccessBtn, &QPushButton::clicked, this,
           [this] { FMain->ProxyAccessBtnClick(); });
+  connect(SettingsPage->ProxySaveSettingsBtn, &QPushButton::clicked, this, [this] {
+    FMain->ProxySaveSettingsBtnClick(SettingsPage->TickedBrowsers());
+    SettingsPage->SetBrowserStatus(FMain->BrowserStatus());
+  });
   connect(BrowserSecurityPage->CookiesBtn, &QPushButton::clicked, this,
           [this] { FMain->CookiesBtnClick(); });
   connect(StatisticsPage->ClearStatBtn, &QPushButton::clicked, this,

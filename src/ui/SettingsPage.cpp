@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/SettingsPage.h"
 
+#include "browsers/BrowserSetup.h"
+#include "browsers/BrowserTexts.h"
 #include "common/ProductInfo.h"
 #include "ui/PageHeader.h"
 #include "ui/QtText.h"
@@ -8,11 +10,13 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -79,7 +83,29 @@ TSettingsPage::TSettingsPage(const QString& caption, QWidget* parent) : QWidget(
   accessRow->addWidget(ProxyAccessBtn);
   accessRow->addStretch();
   setupLayout->addLayout(accessRow);
-  setupLayout->addStretch();
+  BrowserLV = new QTreeWidget(setup);
+  BrowserLV->setObjectName(QStringLiteral("BrowserLV"));
+  BrowserLV->setColumnCount(2);
+  BrowserLV->setHeaderLabels(
+      {ToQString(BrowserTexts::BrowserColumn), ToQString(BrowserTexts::StatusColumn)});
+  BrowserLV->setRootIsDecorated(false);
+  BrowserLV->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  BrowserLV->header()->setStretchLastSection(false);
+  BrowserLV->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  for (const TBrowserRow row : BrowserRows) {
+    auto* item = new QTreeWidgetItem(
+        BrowserLV, {ToQString(BrowserRowText(row)), ToQString(BrowserTexts::NotInstalled)});
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(0, Qt::Unchecked);
+  }
+  setupLayout->addWidget(BrowserLV);
+  auto* installRow = new QHBoxLayout;
+  ProxySaveSettingsBtn =
+      new QPushButton(WithProgramName(std::string(BrowserTexts::InstallButton).c_str()), setup);
+  ProxySaveSettingsBtn->setObjectName(QStringLiteral("ProxySaveSettingsBtn"));
+  installRow->addWidget(ProxySaveSettingsBtn);
+  installRow->addStretch();
+  setupLayout->addLayout(installRow);
   CfgPC->addTab(setup, WithProgramName("%s-Einrichtung"));
 }
 
@@ -98,6 +124,20 @@ void TSettingsPage::SetConnectionType(int connectionType) {
     RB1->setChecked(true);
     break;
   }
+}
+
+void TSettingsPage::SetBrowserStatus(const std::vector<std::string>& statusTexts) {
+  for (int i = 0; i < BrowserLV->topLevelItemCount(); ++i) {
+    if (static_cast<std::size_t>(i) < statusTexts.size())
+      BrowserLV->topLevelItem(i)->setText(1, ToQString(statusTexts[static_cast<std::size_t>(i)]));
+  }
+}
+
+std::vector<bool> TSettingsPage::TickedBrowsers() const {
+  std::vector<bool> ticked;
+  for (int i = 0; i < BrowserLV->topLevelItemCount(); ++i)
+    ticked.push_back(BrowserLV->topLevelItem(i)->checkState(0) == Qt::Checked);
+  return ticked;
 }
 
 int TSettingsPage::ConnectionType() const {

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
+#include <vector>
 
 class QCheckBox;
 class QGroupBox;
@@ -9,9 +11,10 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTabWidget;
+class QTreeWidget;
 
 // Page "Einstellungen" with the tabs "Allgemein" (autostart, connection kind) and
-// "Quorvane-Einrichtung" (proxy port, access restriction).
+// "Quorvane-Einrichtung" (proxy port, access restriction, the browser list).
 class TSettingsPage : public QWidget {
   Q_OBJECT
 public:
@@ -20,6 +23,10 @@ public:
   // "ConnectionType" -> radio button: RB1 0, RB2 1, RB3 3, RB4 2.
   void SetConnectionType(int connectionType);
   int ConnectionType() const;
+  // The status column of BrowserLV, one text per row; the ticks stay as they are.
+  void SetBrowserStatus(const std::vector<std::string>& statusTexts);
+  // Which rows of BrowserLV are ticked, in list order.
+  std::vector<bool> TickedBrowsers() const;
 
   QTabWidget* CfgPC;
   QCheckBox* AutoStartChkBox;
@@ -30,4 +37,6 @@ public:
   QRadioButton* RB4;
   QSpinBox* ProxyPortEdit;
   QPushButton* ProxyAccessBtn;
+  QTreeWidget* BrowserLV;
+  QPushButton* ProxySaveSettingsBtn;
 };
