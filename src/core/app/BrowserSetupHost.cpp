@@ -3,6 +3,7 @@
 
 #include "app/UserInterface.h"
 #include "browsers/DesktopProxy.h"
+#include "platform/Phonebook.h"
 #include "platform/Registry.h"
 
 #include <cstdlib>
@@ -18,7 +19,7 @@ std::filesystem::path EnvironmentFolder(const char* name) {
 } // namespace
 
 TBrowserSetupHost BrowserSetupHostFor(TRegistry& registry, TDesktopProxy& desktop,
-                                      TUserInterface& userInterface, TPhonebookEntries phonebook) {
+                                      TUserInterface& userInterface) {
   const std::filesystem::path home = EnvironmentFolder("HOME");
   std::filesystem::path configHome = EnvironmentFolder("XDG_CONFIG_HOME");
   if (configHome.empty() && !home.empty())
@@ -28,7 +29,13 @@ TBrowserSetupHost BrowserSetupHostFor(TRegistry& registry, TDesktopProxy& deskto
       .Desktop = desktop,
       .Home = home,
       .ConfigHome = configHome,
-      .PhonebookEntries = std::move(phonebook),
+      .PhonebookEntries =
+          [] {
+            std::vector<std::string> names;
+            for (const TPhonebookEntry& entry : ReadPhonebook(PppPeersFolder()))
+              names.push_back(entry.Name);
+            return names;
+          },
       .ShowMessage =
           [&userInterface](std::string_view text, TBrowserMessageKind kind) {
             userInterface.ShowMessageBox(text, {},

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "app/AutoStrt.h"
-#include "app/BrowserSetupHost.h"
 #include "app/MainView.h"
 #include "app/RePosApp.h"
 #include "app/RegistrySettingsUnit.h"
@@ -122,8 +121,6 @@ public:
   // The dial-up hook: a connection came up through entry, which the phonebook did
   // not list as knownEntries; it gets the proxy when the system row has it.
   bool DialUpConnected(const std::string& entry, const std::vector<std::string>& knownEntries);
-  // Where the browser set-up lists the dial-up entries; before FormCreate.
-  void SetPhonebookEntries(TPhonebookEntries entries) { FPhonebookEntries = std::move(entries); }
 
   // A second instance asked for the window.
   void RestoreRequested();
@@ -165,7 +162,6 @@ private:
   std::unique_ptr<QObject> FMainThread; // receives the queued end of the event loop
   std::unique_ptr<TDesktopProxy> FDesktopProxy;
   std::unique_ptr<TBrowserSetup> FBrowserSetup;
-  TPhonebookEntries FPhonebookEntries;
   std::vector<std::string> FBrowserStatus;
 
   std::chrono::steady_clock::time_point FStartTime;

@@ -8,7 +8,7 @@
 void TMain::CreateBrowserSetup() {
   FDesktopProxy = CreateDesktopProxy();
   FBrowserSetup = std::make_unique<TBrowserSetup>(
-      BrowserSetupHostFor(FRegistry, *FDesktopProxy, FUserInterface, FPhonebookEntries));
+      BrowserSetupHostFor(FRegistry, *FDesktopProxy, FUserInterface));
 }
 
 void TMain::RefreshBrowserStatus() {
