@@ -3,6 +3,7 @@
 #include "browsers/BrowserSetup.h"
 
 #include "browsers/BrowserTexts.h"
+#include "platform/Registry.h"
 
 std::string_view BrowserRowText(TBrowserRow row) {
   switch (row) {
@@ -26,6 +27,21 @@ std::string TBrowserSetup::ProxyString(int port) {
 }
 
 bool TBrowserSetup::Install(TBrowserRow row, int port) {
+  // The records of earlier values go to disk once, not once per value.
+  TRegistry::TTransaction transaction(FHost.Registry, TRootKey::CurrentUser);
+  const bool done = InstallRow(row, port);
+  transaction.Commit();
+  return done;
+}
+
+bool TBrowserSetup::Remove(TBrowserRow row, bool silent) {
+  TRegistry::TTransaction transaction(FHost.Registry, TRootKey::CurrentUser);
+  const bool done = RemoveRow(row, silent);
+  transaction.Commit();
+  return done;
+}
+
+bool TBrowserSetup::InstallRow(TBrowserRow row, int port) {
   switch (row) {
   case TBrowserRow::InternetExplorer:
     return InstallIEProxy(port);
@@ -39,7 +55,7 @@ bool TBrowserSetup::Install(TBrowserRow row, int port) {
   return false;
 }
 
-bool TBrowserSetup::Remove(TBrowserRow row, bool silent) {
+bool TBrowserSetup::RemoveRow(TBrowserRow row, bool silent) {
   switch (row) {
   case TBrowserRow::InternetExplorer:
     return RemoveIEProxy(silent);

@@ -61,6 +61,8 @@ public:
   static std::string ProxyString(int port);
 
 private:
+  bool InstallRow(TBrowserRow row, int port);
+  bool RemoveRow(TBrowserRow row, bool silent);
   bool InstallIEProxy(int port);
   bool RemoveIEProxy(bool silent);
   bool IsIEProxyInstalled(int port);
