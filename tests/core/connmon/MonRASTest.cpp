@@ -7,8 +7,62 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
+
+// Dial-up networking as a system with finer states than pppd's would report it.
+class TScriptedRemoteAccess final : public TRemoteAccess {
+public:
+  bool Available() const override { return true; }
+  std::optional<std::vector<TRasConnection>> EnumConnections(std::size_t) const override {
+    return Connections;
+  }
+  std::optional<TRasConnStatus> GetConnectStatus(TRasHandle handle) const override {
+    const auto found = Statuses.find(handle);
+    if (found == Statuses.end())
+      return std::nullopt;
+    return found->second;
+  }
+  std::vector<TPhonebookEntry> EnumEntries(std::size_t) const override { return {}; }
+
+  std::vector<TRasConnection> Connections;
+  std::map<TRasHandle, TRasConnStatus> Statuses;
+};
+
+// RAS states on the way: authenticating, authenticated.
+constexpr std::uint32_t RASCS_Authenticate = 6;
+constexpr std::uint32_t RASCS_Authenticated = 14;
+
+TEST(DialUpWatcherStates, ConnectsOnceAtTheConnectedStateAndDropsAtTheDisconnectedState) {
+  TScriptedRemoteAccess ras;
+  TManualPollTimers timers;
+  TRASBase watcher(ras, timers.Factory()());
+  std::vector<std::string> reports;
+  watcher.OnConnected = [&](TRASBase&, int state) {
+    reports.push_back("connected " + std::to_string(state));
+  };
+  watcher.OnDisconnected = [&](TRASBase&) { reports.push_back("disconnected"); };
+  watcher.Start();
+
+  ras.Connections = {{42, "office", "ppp0"}};
+  timers.Tick(); // enumerated, but its status cannot be read: forgotten again
+  EXPECT_EQ(watcher.Handle(), 0u);
+  for (const std::uint32_t state : {RASCS_Authenticate, RASCS_Authenticated, RASCS_Connected}) {
+    ras.Statuses[42] = {state, 0};
+    timers.Tick();
+  }
+  EXPECT_EQ(reports, (std::vector<std::string>{"connected 8192"}));
+  EXPECT_EQ(watcher.Handle(), 42u);
+
+  ras.Statuses[42] = {RASCS_Disconnected, 0};
+  timers.Tick();
+  EXPECT_EQ(reports, (std::vector<std::string>{"connected 8192", "disconnected"}));
+  EXPECT_EQ(watcher.Handle(), 0u);
+  ras.Connections.clear();
+  timers.Tick(2);
+  EXPECT_EQ(reports.size(), 2u);
+}
 
 // The dial-up watcher over scripted ppp interfaces, recording its reports in order.
 class DialUpWatcher : public testing::Test {
