@@ -42,6 +42,7 @@ void TMain::FormCreate() {
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
+  CreateConnectionMonitor();
 
   // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
@@ -64,6 +65,7 @@ void TMain::FormCreate() {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
+  StartConnectionMonitor();
   StartProxyServer();
 
   if (FFlags.TerminateAtStart)
@@ -87,6 +89,7 @@ void TMain::FormDestroy() {
   if (!FCreated || FDestroyed)
     return;
   FDestroyed = true;
+  StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
@@ -158,6 +161,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
+  FConnectionMonitor->SetConnectionType(FSettings->ConnectionType);
   SaveSettings();
 }
 

@@ -7,6 +7,9 @@
 #include "app/RegistrySettingsUnit.h"
 #include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
+#include "connmon/ConnectionMonitorUnit.h"
+#include "platform/FritzDSL.h"
+#include "platform/RemoteAccess.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <chrono>
@@ -79,6 +82,12 @@ public:
   bool ShowAfterStart() const { return FShowAfterStart; }
   // Status bar panel 0 as last set.
   const std::string& StatusText() const { return FStatusText; }
+  // The connection monitor last reported the Internet connection up.
+  bool Online() const { return FOnline; }
+  // The phonebook entry of the dial-up connection that is up; empty otherwise.
+  const std::string& DialUpEntry() const { return FDialUpEntry; }
+  // Whether the DSL connection kind can be chosen (its software is there).
+  bool DSLConnectionAvailable() const;
 
   // The window's settings: stores them, applies them to the server and the
   // request events, and tries the port again when it changed.
@@ -118,9 +127,6 @@ public:
   // ticked row (in BrowserRows' order) is installed unless it reads "installiert",
   // else removed; then every status is read again.
   void ProxySaveSettingsBtnClick(const std::vector<bool>& ticked);
-  // The dial-up hook: a connection came up through entry, which the phonebook did
-  // not list as knownEntries; it gets the proxy when the system row has it.
-  bool DialUpConnected(const std::string& entry, const std::vector<std::string>& knownEntries);
 
   // A second instance asked for the window.
   void RestoreRequested();
@@ -131,6 +137,13 @@ public:
   void mnuExitExecute();
 
 private:
+  void CreateConnectionMonitor();
+  void StartConnectionMonitor();
+  void StopConnectionMonitor();
+  // The monitor's reports.
+  void ConnectionMonitorConnect(const std::string& dialUpEntry);
+  void ConnectionMonitorDisconnect();
+
   void ConfigureProxyServer();
   void CopySettingsToServer();
   void StartProxyServer();
@@ -142,6 +155,9 @@ private:
   bool BlockedURLExists(const std::string& entry) const;
   void CreateBrowserSetup();
   void RefreshBrowserStatus();
+  // The dial-up connect report: an entry the phonebook did not list when it was
+  // last read gets the proxy while the system row has it.
+  void DialUpConnected(const std::string& entry);
   void ApplyBlockedURLs(std::vector<std::string> list);
 
   TRegistry& FRegistry;
@@ -163,9 +179,15 @@ private:
   std::unique_ptr<TDesktopProxy> FDesktopProxy;
   std::unique_ptr<TBrowserSetup> FBrowserSetup;
   std::vector<std::string> FBrowserStatus;
+  // What the monitor watches with; declared before it, which uses them until it goes.
+  std::unique_ptr<TRemoteAccess> FRemoteAccess;
+  std::unique_ptr<TFritzDSLSoftware> FDSLSoftware;
+  std::unique_ptr<TConnectionMonitor> FConnectionMonitor;
 
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";
+  bool FOnline = false;
+  std::string FDialUpEntry;
   int FUpstreamResponseTime = 0; // ms, of the upstream proxy in use; the proxy pool sets it
   std::string FStatusText;
   // The port the settings asked for when it was last applied; a run's --port

@@ -4,11 +4,22 @@
 #include "app/MainUnit.h"
 #include "browsers/BrowserTexts.h"
 #include "browsers/DesktopProxy.h"
+#include "connmon/ConnectionMonitorUnit.h"
+#include "connmon/MonRAS.h"
 
 void TMain::CreateBrowserSetup() {
   FDesktopProxy = CreateDesktopProxy();
-  FBrowserSetup = std::make_unique<TBrowserSetup>(
-      BrowserSetupHostFor(FRegistry, *FDesktopProxy, FUserInterface));
+  TBrowserSetupHost host = BrowserSetupHostFor(FRegistry, *FDesktopProxy, FUserInterface);
+  // The connection monitor lists the phonebook, so that its connect report later
+  // knows which entries the set-up has seen.
+  host.PhonebookEntries = [this] {
+    if (!FConnectionMonitor)
+      return std::vector<std::string>();
+    TRASBase& ras = FConnectionMonitor->RAS();
+    ras.ListPhonebookEntries();
+    return ras.EntryNames();
+  };
+  FBrowserSetup = std::make_unique<TBrowserSetup>(std::move(host));
 }
 
 void TMain::RefreshBrowserStatus() {
@@ -33,7 +44,8 @@ void TMain::ProxySaveSettingsBtnClick(const std::vector<bool>& ticked) {
   RefreshBrowserStatus();
 }
 
-bool TMain::DialUpConnected(const std::string& entry,
-                            const std::vector<std::string>& knownEntries) {
-  return FBrowserSetup->DialUpConnected(entry, FSettings->ProxyPort, knownEntries);
+void TMain::DialUpConnected(const std::string& entry) {
+  if (!entry.empty() && FBrowserSetup && FConnectionMonitor)
+    FBrowserSetup->DialUpConnected(entry, FSettings->ProxyPort,
+                                   FConnectionMonitor->RAS().EntryNames());
 }

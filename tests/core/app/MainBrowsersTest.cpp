@@ -90,9 +90,4 @@ TEST_F(MainBrowsers, MissingBrowserFolderIsReportedByMessageBox) {
   EXPECT_EQ(UserInterface.Messages[0].Kind, TMsgKind::Error);
 }
 
-TEST_F(MainBrowsers, DialUpHookLeavesEntriesAloneWhileTheSystemRowIsNotInstalled) {
-  TMain& main = Start();
-  EXPECT_FALSE(main.DialUpConnected("NewISP", {}));
-}
-
 } // namespace
