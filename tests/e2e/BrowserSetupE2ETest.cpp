@@ -235,5 +235,28 @@ TEST_F(BrowserSetupE2E, InstallPointsFirefoxAndChromiumAtTheProxyAndRemovalResto
   EXPECT_THAT(after.Output, Not(HasSubstr("\tinstalliert")));
 }
 
+// The design's uninstall switches remove the settings silently and end at once.
+TEST_F(BrowserSetupE2E, DeinstallSwitchesRemoveTheBrowserProxies) {
+  const fs::path preferences = Config() / "chromium" / "Default" / "Preferences";
+  const fs::path prefs = Config() / "mozilla" / "firefox" / "p.default-esr" / "prefs.js";
+  fs::create_directories(prefs.parent_path());
+  WriteFile(Config() / "mozilla" / "firefox" / "profiles.ini",
+            "[Profile0]\nName=default-esr\nIsRelative=1\nPath=p.default-esr\n");
+  for (const char* deinstall : {"/DeinstallProxy", "/Deinstall"}) {
+    fs::create_directories(preferences.parent_path());
+    WriteFile(preferences, "{\"a\":1}");
+    WriteFile(prefs, CompanyProxyLines);
+    ASSERT_EQ(Quorvane({"--install-proxy", "mozilla,chromium"}).Exit->Code, 0);
+    ASSERT_NE(ReadFileOrEmpty(preferences), "{\"a\":1}");
+
+    const TRun run = Quorvane({deinstall});
+
+    ASSERT_TRUE(run.Exit && run.Exit->Exited && run.Exit->Code == 0) << deinstall;
+    EXPECT_EQ(run.Errors.find("Fehler"), std::string::npos) << deinstall << ": " << run.Errors;
+    EXPECT_EQ(ReadFileOrEmpty(preferences), "{\"a\":1}") << deinstall;
+    EXPECT_EQ(ReadFileOrEmpty(prefs), CompanyProxyLines) << deinstall;
+  }
+}
+
 } // namespace
 } // namespace e2e
