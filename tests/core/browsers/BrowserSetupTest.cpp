@@ -515,6 +515,44 @@ TEST_F(BrowserSetup, ChromiumInUseIsSkippedWithItsMessage) {
   EXPECT_FALSE(setup.IsInstalled(TBrowserRow::Chromium, 8080));
 }
 
+TEST_F(BrowserSetup, RemovalLeavesProxiesThatDoNotPointAtThisMachine) {
+  const fs::path opera = Home / ".opera" / "opera6.ini";
+  const fs::path chromium = Home / ".config" / "chromium" / "Default" / "Preferences";
+  const std::string operaIni = "[Proxy]\nUse HTTP=1\nHTTP Server=proxy.example:3128\n";
+  const std::string preferences =
+      R"({"proxy":{"mode":"fixed_servers","server":"http=proxy.example:3128"}})";
+  WriteAll(opera, operaIni);
+  WriteAll(chromium, preferences);
+  TBrowserSetup setup = Make();
+
+  setup.Remove(TBrowserRow::Opera, true);
+  setup.Remove(TBrowserRow::Chromium, true);
+
+  EXPECT_EQ(ReadAll(opera), operaIni);
+  EXPECT_EQ(ReadAll(chromium), preferences);
+}
+
+TEST_F(BrowserSetup, RewrittenFilesKeepTheirMode) {
+  const fs::path opera = Home / ".opera" / "opera6.ini";
+  const fs::path chromium = Home / ".config" / "chromium" / "Default" / "Preferences";
+  WriteAll(opera, "[Proxy]\n");
+  WriteAll(chromium, "{}");
+  ::chmod(opera.c_str(), 0640);
+  ::chmod(chromium.c_str(), 0600);
+  TBrowserSetup setup = Make();
+
+  setup.Install(TBrowserRow::Opera, 8080);
+  setup.Install(TBrowserRow::Chromium, 8080);
+
+  struct stat info {};
+  ASSERT_EQ(::stat(opera.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  ASSERT_EQ(::stat(chromium.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_TRUE(setup.IsInstalled(TBrowserRow::Opera, 8080));
+  EXPECT_TRUE(setup.IsInstalled(TBrowserRow::Chromium, 8080));
+}
+
 TEST_F(BrowserSetup, RemoveAllTakesEveryRowSilently) {
   Desktop.Installed = false;
   const TProfile profile = MakeProfile(Home / ".mozilla" / "firefox", "p", FreshPrefs);
