@@ -19,6 +19,8 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTcpServer>
+#include <QTreeWidget>
+#include <fstream>
 #include <gmock/gmock.h>
 
 namespace {
@@ -351,6 +353,39 @@ TEST_F(MainWindowSettings, AccessButtonStoresTheDialogsAnswer) {
   const auto stored = Stored();
   EXPECT_EQ(stored->ProxyAuthType, 2);
   EXPECT_EQ(stored->ProxyAuthIP, "10.0.0.");
+}
+
+} // namespace
+
+namespace {
+
+class MainWindowBrowsers : public WindowTestBase {};
+
+TEST_F(MainWindowBrowsers, ListShowsTheRowsAndTheButtonActsOnTheTickedOnes) {
+  const std::filesystem::path preferences =
+      Home.Path() / "home" / ".config" / "chromium" / "Default" / "Preferences";
+  std::filesystem::create_directories(preferences.parent_path());
+  std::ofstream(preferences) << "{}";
+  TMainWindow& window = Start();
+  QTreeWidget* list = window.SettingsPage->BrowserLV;
+  EXPECT_EQ(list->headerItem()->text(0), QStringLiteral("Browser"));
+  EXPECT_EQ(list->headerItem()->text(1), QStringLiteral("Status"));
+  const QStringList rows = {"Microsoft Internet Explorer", "Firefox/Mozilla/Netscape 6/7",
+                            "Opera 7 oder neuer", "Chromium"};
+  ASSERT_EQ(list->topLevelItemCount(), rows.size());
+  for (int i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(list->topLevelItem(i)->text(0), rows[i]);
+    EXPECT_EQ(list->topLevelItem(i)->text(1), QStringLiteral("nicht installiert"));
+  }
+  EXPECT_EQ(window.SettingsPage->ProxySaveSettingsBtn->text(),
+            QStringLiteral("Quorvane für die gewählten Browser jetzt installieren/deinstallieren"));
+
+  list->topLevelItem(3)->setCheckState(0, Qt::Checked);
+  window.SettingsPage->ProxySaveSettingsBtn->click();
+
+  EXPECT_EQ(list->topLevelItem(3)->text(1), QStringLiteral("installiert"));
+  EXPECT_EQ(list->topLevelItem(3)->checkState(0), Qt::Checked) << "the ticks stay";
+  EXPECT_EQ(list->topLevelItem(1)->text(1), QStringLiteral("nicht installiert"));
 }
 
 } // namespace
