@@ -82,7 +82,6 @@ public:
         g_error_free(error);
         return false;
       }
-      g_variant_ref_sink(wanted.get());
       if (!g_settings_set_value(settings.get(), name.c_str(), wanted.get()))
         return false;
     } else {
