@@ -7,7 +7,9 @@
 #include "browsers/JsonMembers.h"
 #include "common/IniText.h"
 
+#include <csignal>
 #include <gmock/gmock.h>
+#include <regex>
 
 namespace e2e {
 namespace {
@@ -128,6 +130,30 @@ protected:
     return argv;
   }
 
+  // The GET counter the program stored when it ended (its hives are in the home
+  // folder StartProxy gave it).
+  int StoredGetCount() {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(Folder.Path())) {
+      if (!entry.path().filename().string().starts_with("home.") ||
+          !fs::exists(entry.path() / "registry")) {
+        continue;
+      }
+      TSpawnOptions options{
+          .Argv = {QUORVANE_REG_BINARY, "query",
+                   "HKCU\\Software\\Torvimsk Software\\Quorvane\\Statistics"},
+          .SetEnv = {"QUORVANE_REGISTRY_DIR=" + (entry.path() / "registry").string()},
+          .StdoutPath = Folder.UniquePath("reg-stdout")};
+      TChildProcess& reg = Spawn(options);
+      reg.WaitExit(std::chrono::seconds(30));
+      std::smatch match;
+      const std::string query = ReadFileOrEmpty(options.StdoutPath);
+      if (std::regex_search(query, match, std::regex("\\sGETFiles\\s+REG_\\w+\\s+(\\d+)")))
+        count = std::max(count, std::stoi(match[1].str()));
+    }
+    return count;
+  }
+
   std::string OriginLog() {
     std::string log;
     for (const auto& entry : fs::directory_iterator(Folder.Path())) {
@@ -212,6 +238,10 @@ TEST_F(BrowserSetupE2E, InstallPointsFirefoxAndChromiumAtTheProxyAndRemovalResto
     EXPECT_THAT(log, HasSubstr(std::string("GET ") + PageHost + "/via-page?" + page))
         << "the " << page << " page did not pass through the program";
   }
+
+  // Its counters rose: three pages at least went through it.
+  ASSERT_TRUE(proxy.Process->Stop(SIGTERM).Exited);
+  EXPECT_GE(StoredGetCount(), 3);
 
   const TRun remove = Quorvane({"--remove-proxy", "all"});
   ASSERT_TRUE(remove.Exit && remove.Exit->Exited && remove.Exit->Code == 0) << remove.Errors;
