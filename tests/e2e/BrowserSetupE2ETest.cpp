@@ -201,7 +201,7 @@ TEST_F(BrowserSetupE2E, InstallPointsFirefoxAndChromiumAtTheProxyAndRemovalResto
   const TProxy proxy = StartProxy({"--upstream", "127.0.0.1:" + std::to_string(origin)});
   const std::string port = std::to_string(proxy.Port);
 
-  const TRun install = Quorvane({"--install-proxy", "ie,mozilla,chromium", "--port", port});
+  const TRun install = Quorvane({"--install-proxy", "all", "--port", port});
   ASSERT_TRUE(install.Exit && install.Exit->Exited && install.Exit->Code == 0) << install.Errors;
   const std::string officeKey = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet "
                                 "Settings\\Connections\\office";

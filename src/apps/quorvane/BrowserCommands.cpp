@@ -37,9 +37,9 @@ int RunBrowserCommand(const TCommandLine& options) {
   bool succeeded = true;
   // In list order, whatever order the command line named them in.
   for (const TBrowserRow row : BrowserRows) {
-    if (Listed(options.RemoveProxy, row))
+    if (Listed(options.RemoveProxy, row) && (!options.RemoveProxyAll || setup.Present(row)))
       succeeded = setup.Remove(row, true) && succeeded;
-    if (Listed(options.InstallProxy, row))
+    if (Listed(options.InstallProxy, row) && (!options.InstallProxyAll || setup.Present(row)))
       succeeded = setup.Install(row, port) && succeeded;
   }
   if (options.BrowserStatus) {

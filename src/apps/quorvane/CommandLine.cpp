@@ -64,6 +64,10 @@ std::vector<TBrowserRow> BrowserList(const std::string& option, const std::strin
   }
 }
 
+bool NamesAll(const std::string& list) {
+  return ("," + list + ",").find(",all,") != std::string::npos;
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
@@ -99,9 +103,13 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     } else if (argument == "--block-url") {
       options.BlockedURLs.push_back(value());
     } else if (argument == "--install-proxy") {
-      options.InstallProxy = BrowserList(argument, value());
+      const std::string& list = value();
+      options.InstallProxy = BrowserList(argument, list);
+      options.InstallProxyAll = NamesAll(list);
     } else if (argument == "--remove-proxy") {
-      options.RemoveProxy = BrowserList(argument, value());
+      const std::string& list = value();
+      options.RemoveProxy = BrowserList(argument, list);
+      options.RemoveProxyAll = NamesAll(list);
     } else if (argument == "--browser-status") {
       options.BrowserStatus = true;
     } else if (argument == "--block-js") {

@@ -31,6 +31,9 @@ struct TCommandLine {
   // --install-proxy LIST, --remove-proxy LIST: the browser rows named, in list order.
   std::vector<TBrowserRow> InstallProxy;
   std::vector<TBrowserRow> RemoveProxy;
+  // The list said "all": rows whose browser is not on this machine are left out quietly.
+  bool InstallProxyAll = false;
+  bool RemoveProxyAll = false;
   bool BrowserStatus = false;
   // Every argument that is not a "--" option, in order: the program's own switches
   // ("/MULTI", "/SILENT", "/Deinstall", ...) count wherever they stand in one.

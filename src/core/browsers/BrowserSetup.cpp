@@ -83,6 +83,20 @@ bool TBrowserSetup::IsInstalled(TBrowserRow row, int port) {
   return false;
 }
 
+bool TBrowserSetup::Present(TBrowserRow row) {
+  switch (row) {
+  case TBrowserRow::InternetExplorer:
+    return true;
+  case TBrowserRow::Mozilla:
+    return MozillaProfiles(false).has_value();
+  case TBrowserRow::Opera:
+    return OperaIni(false).has_value();
+  case TBrowserRow::Chromium:
+    return ChromiumProfiles(false).has_value();
+  }
+  return false;
+}
+
 bool TBrowserSetup::RemoveAllBrowserProxies() {
   for (const TBrowserRow row : BrowserRows)
     Remove(row, true);

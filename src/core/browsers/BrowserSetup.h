@@ -48,6 +48,8 @@ public:
   bool Install(TBrowserRow row, int port);
   bool Remove(TBrowserRow row, bool silent);
   bool IsInstalled(TBrowserRow row, int port);
+  // Whether the row's browser has settings here to edit (the system row always has).
+  bool Present(TBrowserRow row);
   // Every row, silently, in list order. Always true.
   bool RemoveAllBrowserProxies();
 

@@ -430,6 +430,8 @@ TEST_F(BrowserSetup, MissingFoldersAreReportedUnlessSilent) {
       EXPECT_EQ(Messages[0].Kind, TBrowserMessageKind::Error) << c.Name;
     }
     EXPECT_FALSE(setup.IsInstalled(c.Row, 8080)) << c.Name;
+    EXPECT_FALSE(setup.Present(c.Row)) << c.Name;
+    EXPECT_TRUE(Messages.empty() || !c.Message.empty()) << c.Name;
   }
   fs::create_directories(Home / ".opera");
   Make().Install(TBrowserRow::Opera, 8080);
@@ -484,6 +486,7 @@ TEST_F(BrowserSetup, ChromiumRowEditsEveryListedProfileAndRestoresThemByteForByt
   WriteAll(data / "Profile 1" / "Preferences", second);
   TBrowserSetup setup = Make();
 
+  EXPECT_TRUE(setup.Present(TBrowserRow::Chromium));
   ASSERT_TRUE(setup.Install(TBrowserRow::Chromium, 8080));
 
   const std::string proxy =
