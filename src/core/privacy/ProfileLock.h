@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <filesystem>
+
+// Whether a browser still holds a profile: it writes its cookies and session while
+// its last window closes and releases the lock only when it has finished.
+
+// Firefox holds a record lock on ".parentlock"; its "lock" link names the process
+// and may outlive it.
+bool IsMozillaProfileLocked(const std::filesystem::path& profile);
+// Chromium's "SingletonLock" link in the user data folder names host and process.
+bool IsChromiumProfileLocked(const std::filesystem::path& userData);
