@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "CleanCommands.h"
 #include "CommandLine.h"
 #include "ProgramStart.h"
 #include "WindowedStart.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
   }
   for (const std::string& argument : options.Ignored)
     std::cerr << "quorvane: ignoring argument: " << argument << "\n";
+  if (options.Clean || options.CookieNames)
+    return RunCleanCommand(options, std::cout, std::cerr);
   PrepareProxyProcess();
   // Before any thread exists, so that only the watcher receives the stop signals.
   TStopSignals stopSignals;

@@ -40,6 +40,7 @@ void TMain::FormCreate() {
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
+  CreateBrowserMonitor();
 
   // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
@@ -49,6 +50,7 @@ void TMain::FormCreate() {
   }
 
   ConfigureProxyServer();
+  CreateDestroyer();
 
   FLoading = true;
   CopySettingsToServer();
@@ -64,6 +66,7 @@ void TMain::FormCreate() {
 
   if (FFlags.TerminateAtStart)
     mnuExitExecute();
+  FBrowserMonitor->SetActive(FSettings->AutoKill);
   FCreating = false;
   if (FShowAfterStart && !FFlags.TerminateAtStart)
     FView.RestoreWindow();
@@ -83,6 +86,8 @@ void TMain::FormDestroy() {
   if (!FCreated || FDestroyed)
     return;
   FDestroyed = true;
+  // No automatic run after the settings have gone.
+  FBrowserMonitor->SetActive(false);
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
@@ -95,6 +100,7 @@ void TMain::FormDestroy() {
   FSettings->SaveStatistics();
   FSettings.reset();
   FRequestEvents.ClearLastCalledSites();
+  FDestroyer.reset();
   FProxyServer.reset();
 }
 

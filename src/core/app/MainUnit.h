@@ -7,6 +7,8 @@
 #include "app/RegistrySettingsUnit.h"
 #include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
+#include "privacy/BrowserMonitorClassUnit.h"
+#include "privacy/DestroyerClassUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <chrono>
@@ -104,6 +106,31 @@ public:
   // "Ausnahmen...": the allowed-cookie domains dialog; on OK stores and applies.
   void CookiesBtnClick();
 
+  // Page "Müll". "Jetzt vernichten": the cleaner with the stored options.
+  void GoBtnClick();
+  // A cleaner check box changed: the cleaner flags of values are stored and the
+  // browser monitor follows "AutoKill". Ignored while loading.
+  void DestroyerSettingsChange(const TSettingsValues& values);
+  // "Cookie-Verwaltung...": the keep-list dialog over the cookies found now.
+  void CookieManagementBtnClick();
+  // The automatic runs after a browser closed (each does nothing without "AutoKill").
+  void AutoKillIE();
+  void AutoKillMozilla();
+  void AutoKillOpera();
+  void AutoKillTOnline();
+  void AutoKillChromium();
+  // Which browsers' cleaner check boxes are enabled (start-up step 18).
+  struct TBrowsersPresent {
+    bool Mozilla = false;
+    bool Opera = false;
+    bool AOL = false;
+    bool TOnline = false;
+    bool Chromium = false;
+  };
+  TBrowsersPresent BrowsersPresent() const { return FBrowsersPresent; }
+  TBrowserMonitorClass& BrowserMonitor() { return *FBrowserMonitor; }
+  TDestroyerClass& Destroyer() { return *FDestroyer; }
+
   // Whether the autostart entry exists (the check box's state at start).
   bool AutoStartEntryExists() const;
   // Adds or removes the entry when checked differs from it; reports failures.
@@ -118,6 +145,10 @@ public:
   void mnuExitExecute();
 
 private:
+  void CreateBrowserMonitor();
+  void CreateDestroyer();
+  void AutoKill(TBrowserKind kind);
+
   void ConfigureProxyServer();
   void CopySettingsToServer();
   void StartProxyServer();
@@ -145,6 +176,9 @@ private:
   TRequestEvents FRequestEvents;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
   std::unique_ptr<QObject> FMainThread; // receives the queued end of the event loop
+  std::unique_ptr<TBrowserMonitorClass> FBrowserMonitor;
+  std::unique_ptr<TDestroyerClass> FDestroyer;
+  TBrowsersPresent FBrowsersPresent;
 
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";

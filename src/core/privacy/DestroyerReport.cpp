@@ -27,12 +27,3 @@ TCleanTally TCleanReport::Of(std::string_view option) const {
   }
   return {};
 }
-
-std::string TCleanReport::Format() const {
-  std::string text;
-  for (const TEntry& entry : FEntries) {
-    text += entry.Option + ": " + std::to_string(entry.Tally.Items) + " items, " +
-            std::to_string(entry.Tally.Bytes) + " bytes\n";
-  }
-  return text;
-}

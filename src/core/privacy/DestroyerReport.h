@@ -26,8 +26,6 @@ public:
   void Add(std::string_view option, std::uint64_t items, std::uint64_t bytes);
   const std::vector<TEntry>& Entries() const { return FEntries; }
   TCleanTally Of(std::string_view option) const;
-  // One line per option: "NSCookies: 12 items, 3456 bytes".
-  std::string Format() const;
 
 private:
   TEntry& EntryOf(std::string_view option);

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -39,6 +40,19 @@ bool RecordLockHeld(const std::filesystem::path& file) {
   return held;
 }
 
+constexpr std::chrono::milliseconds LockPollInterval{100};
+
+// Polls held until it answers false or timeout has passed.
+template <typename THeld> bool WaitUntilReleased(THeld held, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (held()) {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(LockPollInterval);
+  }
+  return true;
+}
+
 } // namespace
 
 bool IsMozillaProfileLocked(const std::filesystem::path& profile) {
@@ -47,4 +61,22 @@ bool IsMozillaProfileLocked(const std::filesystem::path& profile) {
 
 bool IsChromiumProfileLocked(const std::filesystem::path& userData) {
   return LinkNamesLiveProcess(userData / "SingletonLock");
+}
+
+bool WaitForMozillaProfilesReleased(const std::vector<std::filesystem::path>& profiles,
+                                    std::chrono::milliseconds timeout) {
+  return WaitUntilReleased(
+      [&] {
+        for (const std::filesystem::path& profile : profiles) {
+          if (IsMozillaProfileLocked(profile))
+            return true;
+        }
+        return false;
+      },
+      timeout);
+}
+
+bool WaitForChromiumReleased(const std::filesystem::path& userData,
+                             std::chrono::milliseconds timeout) {
+  return WaitUntilReleased([&] { return IsChromiumProfileLocked(userData); }, timeout);
 }
