@@ -152,7 +152,7 @@ void TDestroyerClass::ClearWindowsTraces(const TDestroyerOptions& options) {
     TRegKey key;
     bool written = FDryRun;
     if (!FDryRun && FRegistry.CreateKey(TRootKey::LocalMachine,
-                                        "SYSTEM\\CurrentControlSet\\Services\\Messenger", {},
+                                        "SYSTEM\\CurrentControlSet\\Services\\Messenger", "",
                                         key) == TRegResult::Ok) {
       written = FRegistry.SetValue(key, "Start", MakeDWordValue(4)) == TRegResult::Ok;
     }
