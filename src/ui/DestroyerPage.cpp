@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <array>
@@ -40,7 +41,7 @@ constexpr TBoxRow WindowsBoxes[] = {
     {"ClearThumbnails", "Vorschaubilder (Thumbnails)", &S::ClearThumbnails},
 };
 
-// Four boxes a row: cache, cookies, history, form data.
+// Per browser: cache, cookies, history, form data.
 constexpr TBoxRow BrowserBoxes[] = {
     {"IETemp", "Internet Explorer temporäre Internet Dateien", &S::IETemp},
     {"IECookies", "Internet Explorer Cookies", &S::IECookies},
@@ -106,14 +107,23 @@ TDestroyerPage::TDestroyerPage(const QString& caption, QWidget* parent) : QWidge
     return box;
   };
 
-  auto* windowsTab = new QWidget(PC);
+  // Scrolled, so that the page never widens the window beyond its usual size.
+  const auto addTab = [&](QWidget* content, const QString& caption) {
+    auto* scroll = new QScrollArea(PC);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content);
+    PC->addTab(scroll, caption);
+  };
+
+  auto* windowsTab = new QWidget;
   auto* windowsLayout = new QVBoxLayout(windowsTab);
   for (const TBoxRow& row : WindowsBoxes)
     windowsLayout->addWidget(makeBox(row, windowsTab));
   windowsLayout->addStretch();
-  PC->addTab(windowsTab, QStringLiteral("Windows aufräumen"));
+  addTab(windowsTab, QStringLiteral("Windows aufräumen"));
 
-  auto* browserTab = new QWidget(PC);
+  auto* browserTab = new QWidget;
   auto* browserLayout = new QVBoxLayout(browserTab);
   auto* grid = new QGridLayout;
   int index = 0;
@@ -123,8 +133,8 @@ TDestroyerPage::TDestroyerPage(const QString& caption, QWidget* parent) : QWidge
       box->hide();
       continue;
     }
-    // T-Online has no form data box: its row ends after three.
-    grid->addWidget(box, index / 4, index % 4);
+    // Two boxes a row, two rows a browser; T-Online has no form data box.
+    grid->addWidget(box, index / 2, index % 2);
     index += std::string_view(row.Option) == "TOnlineHistory" ? 2 : 1;
   }
   browserLayout->addLayout(grid);
@@ -135,7 +145,7 @@ TDestroyerPage::TDestroyerPage(const QString& caption, QWidget* parent) : QWidge
   cookieRow->addStretch();
   browserLayout->addLayout(cookieRow);
   browserLayout->addStretch();
-  PC->addTab(browserTab, QStringLiteral("Webbrowser aufräumen"));
+  addTab(browserTab, QStringLiteral("Webbrowser aufräumen"));
   panelLayout->addWidget(PC);
 
   AutoKillChkBox = makeBox(AutoKillBox, panel);
