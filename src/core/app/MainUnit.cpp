@@ -41,6 +41,7 @@ void TMain::FormCreate() {
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
   CreateBrowserMonitor();
+  CreateConnectionMonitor();
 
   // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
@@ -62,6 +63,7 @@ void TMain::FormCreate() {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
+  StartConnectionMonitor();
   StartProxyServer();
 
   if (FFlags.TerminateAtStart)
@@ -88,6 +90,7 @@ void TMain::FormDestroy() {
   FDestroyed = true;
   // No automatic run after the settings have gone.
   FBrowserMonitor->SetActive(false);
+  StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
@@ -160,6 +163,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
+  FConnectionMonitor->SetConnectionType(FSettings->ConnectionType);
   SaveSettings();
 }
 
