@@ -24,7 +24,8 @@ const TClassProcesses ClassProcesses[] = {
 
 } // namespace
 
-TProcessWindows::TProcessWindows(std::filesystem::path procRoot) : FProcRoot(std::move(procRoot)) {}
+TProcessWindows::TProcessWindows(std::filesystem::path procRoot, uid_t owner)
+    : FProcRoot(std::move(procRoot)), FOwner(owner) {}
 
 std::vector<std::string_view> TProcessWindows::ProcessNamesOf(std::string_view windowClass) {
   for (const TClassProcesses& entry : ClassProcesses) {
@@ -45,8 +46,11 @@ std::vector<std::uint64_t> TProcessWindows::Find(std::string_view windowClass) {
   ForEachEntry(proc.Get(), [&](const std::string& entry, const struct stat& status) {
     std::uint64_t pid = 0;
     const auto [end, error] = std::from_chars(entry.data(), entry.data() + entry.size(), pid);
-    if (!S_ISDIR(status.st_mode) || error != std::errc() || end != entry.data() + entry.size())
+    // Only this user's browsers: another user's profile is not ours to clean.
+    if (!S_ISDIR(status.st_mode) || status.st_uid != FOwner || error != std::errc() ||
+        end != entry.data() + entry.size()) {
       return;
+    }
     const TFolderHandle process = OpenSubFolder(proc.Get(), entry);
     std::string comm;
     if (!process.Valid() || !ReadPlainFileAt(process.Get(), "comm", comm))

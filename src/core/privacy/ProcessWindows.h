@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 // The top-level windows of one window class, as handles that stay the same while a
@@ -16,11 +17,11 @@ public:
   virtual std::vector<std::uint64_t> Find(std::string_view windowClass) = 0;
 };
 
-// Process mode: a browser's windows stand for its running processes, found by their
-// names under /proc (procRoot in tests). The handle is the process id.
+// Process mode: a browser's windows stand for the running processes of owner, found
+// by their names under /proc (procRoot in tests). The handle is the process id.
 class TProcessWindows : public TTopLevelWindows {
 public:
-  explicit TProcessWindows(std::filesystem::path procRoot = "/proc");
+  explicit TProcessWindows(std::filesystem::path procRoot = "/proc", uid_t owner = getuid());
   std::vector<std::uint64_t> Find(std::string_view windowClass) override;
 
   // The process names that stand for a window class.
@@ -28,6 +29,7 @@ public:
 
 private:
   std::filesystem::path FProcRoot;
+  uid_t FOwner;
 };
 
 // The lookup the program uses. Window mode would read the X11 WM_CLASS of the

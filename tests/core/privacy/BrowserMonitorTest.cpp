@@ -8,6 +8,7 @@
 #include <deque>
 #include <gmock/gmock.h>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -106,10 +107,12 @@ TEST(ProcessWindows, FindTheBrowsersMainProcessesByName) {
   process("200", "chromium");
   process("300", "bash");
   privacy_test::WriteFile(proc / "self" / "comm", "firefox-esr\n");
-  TProcessWindows windows(proc.Path());
+  TProcessWindows windows(proc.Path(), getuid());
   EXPECT_THAT(windows.Find("MozillaWindowClass"), ElementsAre(100u));
   EXPECT_THAT(windows.Find("Chromium"), ElementsAre(200u));
   EXPECT_TRUE(windows.Find("IEFrame").empty());
+  EXPECT_TRUE(TProcessWindows(proc.Path(), getuid() + 1).Find("Chromium").empty())
+      << "another user's browser is not watched";
 }
 
 } // namespace
