@@ -9,9 +9,12 @@
 
 #include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -71,6 +74,34 @@ TEST_F(FolderWalk, ARootThatIsALinkIsNotWalked) {
   EXPECT_TRUE(ListFolderTree(Folder / "root-link").empty());
   EXPECT_EQ(DeleteFilesInTree(Folder / "root-link", false).Items, 0u);
   EXPECT_TRUE(fs::exists(Home / "precious.txt"));
+}
+
+// A file system mounted inside the tree (a home or a network share) is not entered.
+TEST_F(FolderWalk, StaysOnTheRootsFileSystem) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "mounting needs root";
+  fs::create_directories(Root / "a" / "mounted");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // A mount namespace of the child's own, so the mount ends with it.
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", (Root / "a" / "mounted").c_str(), "tmpfs", 0, "size=1m") != 0) {
+      _exit(3);
+    }
+    WriteFile(Root / "a" / "mounted" / "other-fs.txt", "x");
+    DeleteFilesInTree(Root, false);
+    RemoveTreeContents(Root / "a" / "b", false);
+    const bool listed = ListFolderTree(Root).size() != 3;
+    _exit(fs::exists(Root / "a" / "mounted" / "other-fs.txt") && !listed ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 3)
+    GTEST_SKIP() << "no mount namespace here";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "the walk entered the mounted file system";
 }
 
 TEST_F(FolderWalk, DeletePlainFileLeavesLinksAndReportsMissingFiles) {
