@@ -27,6 +27,9 @@ public:
   bool InputListDialog(std::string_view, std::string_view, std::string&) override { return false; }
   bool EditProxyAccess(TAuthType&, std::string&) override { return false; }
   bool EditCookiesAllowed(std::vector<std::string>&) override { return false; }
+  bool EditCookieManagement(std::vector<std::string>&, std::vector<std::string>&) override {
+    return false;
+  }
 };
 
 // A home and registry folder of its own below the temporary folder.

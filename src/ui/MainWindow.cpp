@@ -5,6 +5,7 @@
 #include "common/ProductInfo.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
+#include "ui/DestroyerPage.h"
 #include "ui/LastCalledSitesPage.h"
 #include "ui/PageHeader.h"
 #include "ui/QtText.h"
@@ -49,6 +50,7 @@ namespace {
 enum TPage {
   StatisticsPageIndex = 0,
   LastCalledSitesPageIndex = 1,
+  DestroyerPageIndex = 3,
   SettingsPageIndex = 4,
   BrowserSecurityPageIndex = 6,
   BlockedURLsPageIndex = 7,
@@ -132,6 +134,9 @@ void TMainWindow::CreatePages() {
       break;
     case LastCalledSitesPageIndex:
       page = LastCalledSitesPage = new TLastCalledSitesPage(caption, Notebook);
+      break;
+    case DestroyerPageIndex:
+      page = DestroyerPage = new TDestroyerPage(caption, Notebook);
       break;
     case SettingsPageIndex:
       page = SettingsPage = new TSettingsPage(caption, Notebook);
@@ -230,6 +235,10 @@ void TMainWindow::LoadControls() {
   BrowserSecurityPage->ExeFilesChkBox->setChecked(settings.BlockExeFiles);
   BlockedURLsPage->BlockSitesChkBox->setChecked(settings.BlockSites);
   BlockedURLsPage->SetEntries(settings.BlockedURLList);
+  DestroyerPage->SetOptions(settings);
+  const TMain::TBrowsersPresent browsers = FMain->BrowsersPresent();
+  DestroyerPage->EnableBrowsers(browsers.Mozilla, browsers.Opera, browsers.AOL, browsers.TOnline,
+                                browsers.Chromium);
 }
 
 void TMainWindow::ConnectControls() {
@@ -268,6 +277,11 @@ void TMainWindow::ConnectControls() {
   });
   connect(BrowserSecurityPage->CookiesBtn, &QPushButton::clicked, this,
           [this] { FMain->CookiesBtnClick(); });
+  for (QCheckBox* box : DestroyerPage->CheckBoxes())
+    connect(box, &QCheckBox::toggled, this, &TMainWindow::DestroyerSettingsChange);
+  connect(DestroyerPage->GoBtn, &QPushButton::clicked, this, &TMainWindow::GoBtnClick);
+  connect(DestroyerPage->CookieManagementBtn, &QPushButton::clicked, this,
+          [this] { FMain->CookieManagementBtnClick(); });
   connect(StatisticsPage->ClearStatBtn, &QPushButton::clicked, this,
           [this] { FMain->ClearStatBtnClick(); });
   connect(LastCalledSitesPage->URLRefreshBtn, &QPushButton::clicked, this,
@@ -298,6 +312,20 @@ void TMainWindow::SettingsChanged() {
   settings.BlockExeFiles = BrowserSecurityPage->ExeFilesChkBox->isChecked();
   FMain->ApplySettings(settings);
   UpdateEnabled();
+}
+
+void TMainWindow::DestroyerSettingsChange() {
+  TSettingsValues settings = FMain->Settings();
+  DestroyerPage->ReadOptions(settings);
+  FMain->DestroyerSettingsChange(settings);
+}
+
+void TMainWindow::GoBtnClick() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // The cursor shows before the run holds the event loop.
+  QApplication::processEvents();
+  FMain->GoBtnClick();
+  QApplication::restoreOverrideCursor();
 }
 
 void TMainWindow::UpdateEnabled() {
@@ -453,5 +481,7 @@ void TMainWindow::FirstShow() {
   if (FShown)
     return;
   FShown = true;
+  DestroyerPage->PC->setCurrentIndex(0);
+  DestroyerPage->PCChange();
   FMain->FormShow();
 }

@@ -15,6 +15,7 @@ class QMenu;
 class QStackedWidget;
 class TBlockedURLsPage;
 class TBrowserSecurityPage;
+class TDestroyerPage;
 class TLastCalledSitesPage;
 class TMain;
 class TSettingsPage;
@@ -67,6 +68,7 @@ public:
   TSettingsPage* SettingsPage;
   TBrowserSecurityPage* BrowserSecurityPage;
   TBlockedURLsPage* BlockedURLsPage;
+  TDestroyerPage* DestroyerPage;
   QAction* mnuChangeTo;
   QAction* mnuExit;
   QSystemTrayIcon* TrayIcon;
@@ -88,6 +90,9 @@ private:
   void ConnectControls();
   // Hands the controller its settings with the control values put in.
   void SettingsChanged();
+  // A cleaner box changed: the controller gets the page's options.
+  void DestroyerSettingsChange();
+  void GoBtnClick();
   void UpdateEnabled();
   void RefillLastCalledSites();
   void ChangeToPopupClick(int index);

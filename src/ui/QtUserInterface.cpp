@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QtUserInterface.h"
 
+#include "ui/CookieManagementDlgUnit.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/InputDialogs.h"
 #include "ui/MessageBox.h"
@@ -58,5 +59,14 @@ bool TQtUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   if (dialog.exec() != QDialog::Accepted)
     return false;
   domains = dialog.Domains();
+  return true;
+}
+
+bool TQtUserInterface::EditCookieManagement(std::vector<std::string>& found,
+                                            std::vector<std::string>& keep) {
+  TCookieManagementDlg dialog(found, keep, Owner());
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  keep = dialog.KeptCookies();
   return true;
 }

@@ -5,7 +5,9 @@
 #include "app/MainUnit.h"
 #include "app/Tools.h"
 #include "common/ProductInfo.h"
+#include "ui/CookieManagementDlgUnit.h"
 #include "ui/CookiesAllowedDlgUnit.h"
+#include "ui/DestroyerPage.h"
 #include "ui/InputDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
@@ -84,7 +86,14 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
     const QString name =
         QStringLiteral("main-%1-").arg(index) +
         Slug(QString::fromUtf8(TMainWindow::PageCaptions[static_cast<std::size_t>(index)]));
-    if (window.Notebook->currentWidget() == window.SettingsPage) {
+    if (window.Notebook->currentWidget() == window.DestroyerPage) {
+      QTabWidget* tabs = window.DestroyerPage->PC;
+      for (int tab = 0; tab < tabs->count(); ++tab) {
+        tabs->setCurrentIndex(tab);
+        shots.Save(window, name + QLatin1Char('-') + Slug(tabs->tabText(tab)));
+      }
+      tabs->setCurrentIndex(0);
+    } else if (window.Notebook->currentWidget() == window.SettingsPage) {
       QTabWidget* tabs = window.SettingsPage->CfgPC;
       for (int tab = 0; tab < tabs->count(); ++tab) {
         tabs->setCurrentIndex(tab);
@@ -117,6 +126,12 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
                                             QStringLiteral("Domain:"), {}, nullptr);
   shots.Save(*domainBox, QStringLiteral("dialog-domain-hinzufuegen"));
   domainBox->close();
+
+  TCookieManagementDlg cookieManagement({".example.org", "news.example.net", "shop.example"},
+                                        {".quorvane.example"});
+  cookieManagement.SrcList->item(1)->setSelected(true);
+  shots.Save(cookieManagement, QStringLiteral("dialog-cookie-verwaltung"));
+  cookieManagement.close();
 
   const std::vector<std::string>& blocked = main.Settings().BlockedURLList;
   const std::string entry = blocked.empty() ? std::string() : blocked.front();

@@ -51,3 +51,13 @@ bool TFakeUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   CookiesAllowedAnswers.pop_front();
   return true;
 }
+
+bool TFakeUserInterface::EditCookieManagement(std::vector<std::string>& found,
+                                              std::vector<std::string>& keep) {
+  CookieManagementShown.emplace_back(found, keep);
+  if (CookieManagementAnswers.empty())
+    return false;
+  keep = CookieManagementAnswers.front();
+  CookieManagementAnswers.pop_front();
+  return true;
+}

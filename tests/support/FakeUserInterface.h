@@ -33,6 +33,8 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
+  bool EditCookieManagement(std::vector<std::string>& found,
+                            std::vector<std::string>& keep) override;
 
   std::vector<TMessage> Messages;
   std::vector<std::string> DialogCaptions;
@@ -46,4 +48,7 @@ public:
   // What the cookie-domain dialog was opened with, and its scripted OK answers.
   std::vector<std::vector<std::string>> CookiesAllowedShown;
   std::deque<std::vector<std::string>> CookiesAllowedAnswers;
+  // What the keep-list dialog was opened with (found, keep), and its OK answers.
+  std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> CookieManagementShown;
+  std::deque<std::vector<std::string>> CookieManagementAnswers;
 };

@@ -24,6 +24,7 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
 
   const QStringList expected = {
       "dialog-cookie-ausnahmen.png",
+      "dialog-cookie-verwaltung.png",
       "dialog-domain-hinzufuegen.png",
       "dialog-seite-aendern.png",
       "dialog-seite-aufnehmen.png",
@@ -31,7 +32,8 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
       "main-0-uebertragene-bytes.png",
       "main-1-zuletzt-aufgerufene-seiten.png",
       "main-2-downloads-ueber-den-downloadmanager.png",
-      "main-3-muell.png",
+      "main-3-muell-webbrowser-aufraeumen.png",
+      "main-3-muell-windows-aufraeumen.png",
       "main-4-einstellungen-allgemein.png",
       "main-4-einstellungen-quorvane-einrichtung.png",
       "main-5-anonyme-proxy-server.png",

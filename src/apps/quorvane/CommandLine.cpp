@@ -12,6 +12,7 @@ const char* const CommandLineUsage =
     "[--block-url ENTRY]...\n"
     "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
     "       quorvane [--install-proxy LIST] [--remove-proxy LIST] [--browser-status] [--port N]\n"
+    "       quorvane --clean [--dry-run] | --cookie-names\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
@@ -25,6 +26,10 @@ const char* const CommandLineUsage =
     "                      from ie, mozilla, opera, chromium, or all\n"
     "  --remove-proxy LIST    put those browsers' earlier proxy settings back and end\n"
     "  --browser-status    print each browser row, a tab and its status, and end\n"
+    "  --clean             remove the traces the stored cleaner options name, print what\n"
+    "                      went per option, and end\n"
+    "  --dry-run           with --clean: print what would go, remove nothing\n"
+    "  --cookie-names      print the cookie names found now, one per line, and end\n"
     "  /MULTI              allow a further instance\n"
     "  /SILENT             a second instance ends without its message\n"
     "  /USERADMIN          show the administrator's controls\n"
@@ -84,6 +89,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       options.Headless = true;
     } else if (argument == "--screenshots") {
       options.ScreenshotFolder = value();
+    } else if (argument == "--clean") {
+      options.Clean = true;
+    } else if (argument == "--dry-run") {
+      options.DryRun = true;
+    } else if (argument == "--cookie-names") {
+      options.CookieNames = true;
     } else if (argument == "--port") {
       const std::string& text = value();
       const int port = text == "0" ? 0 : ParsePort(text, -1);
@@ -128,6 +139,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         options.Ignored.push_back(argument);
     }
   }
+  if (options.DryRun && !options.Clean)
+    throw ECommandLineError("--dry-run needs --clean");
+  if (options.Clean && options.CookieNames)
+    throw ECommandLineError("--clean and --cookie-names cannot be combined");
   return options;
 }
 

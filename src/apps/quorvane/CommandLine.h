@@ -20,6 +20,11 @@ struct TCommandLine {
   bool Headless = false;
   // --screenshots DIR: render the window's pages and dialogs there, then end.
   std::string ScreenshotFolder;
+  // --clean [--dry-run]: "Jetzt vernichten" with the stored options, then end.
+  bool Clean = false;
+  bool DryRun = false;
+  // --cookie-names: the names the keep-list dialog would offer, then end.
+  bool CookieNames = false;
   std::optional<int> Port;
   std::vector<std::string> BlockedURLs;
   bool BlockJavaScript = false;

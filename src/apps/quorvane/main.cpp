@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BrowserCommands.h"
+#include "CleanCommands.h"
 #include "CommandLine.h"
 #include "ProgramStart.h"
 #include "WindowedStart.h"
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
     std::cerr << "quorvane: ignoring argument: " << argument << "\n";
   if (IsBrowserCommand(options))
     return RunBrowserCommand(options);
+  if (options.Clean || options.CookieNames)
+    return RunCleanCommand(options, std::cout, std::cerr);
   PrepareProxyProcess();
   // Before any thread exists, so that only the watcher receives the stop signals.
   TStopSignals stopSignals;

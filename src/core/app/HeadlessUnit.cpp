@@ -36,6 +36,11 @@ bool THeadlessUserInterface::EditCookiesAllowed(std::vector<std::string>&) {
   return false;
 }
 
+bool THeadlessUserInterface::EditCookieManagement(std::vector<std::string>&,
+                                                  std::vector<std::string>&) {
+  return false;
+}
+
 THeadlessMainView::THeadlessMainView(std::ostream& output) : FOutput(output) {}
 
 void THeadlessMainView::SetStatusText(const std::string& text) {

@@ -21,6 +21,8 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
+  bool EditCookieManagement(std::vector<std::string>& found,
+                            std::vector<std::string>& keep) override;
 
 private:
   std::ostream& FErrors;

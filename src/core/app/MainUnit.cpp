@@ -42,6 +42,7 @@ void TMain::FormCreate() {
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
+  CreateBrowserMonitor();
   CreateConnectionMonitor();
 
   // The setup wizard joins here; until then the first start only shows the window.
@@ -52,6 +53,7 @@ void TMain::FormCreate() {
   }
 
   ConfigureProxyServer();
+  CreateDestroyer();
 
   FLoading = true;
   CopySettingsToServer();
@@ -70,6 +72,7 @@ void TMain::FormCreate() {
 
   if (FFlags.TerminateAtStart)
     mnuExitExecute();
+  FBrowserMonitor->SetActive(FSettings->AutoKill);
   FCreating = false;
   if (FShowAfterStart && !FFlags.TerminateAtStart)
     FView.RestoreWindow();
@@ -89,6 +92,8 @@ void TMain::FormDestroy() {
   if (!FCreated || FDestroyed)
     return;
   FDestroyed = true;
+  // No automatic run after the settings have gone.
+  FBrowserMonitor->SetActive(false);
   StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
@@ -102,6 +107,7 @@ void TMain::FormDestroy() {
   FSettings->SaveStatistics();
   FSettings.reset();
   FRequestEvents.ClearLastCalledSites();
+  FDestroyer.reset();
   FProxyServer.reset();
 }
 

@@ -10,6 +10,8 @@
 #include "connmon/ConnectionMonitorUnit.h"
 #include "platform/FritzDSL.h"
 #include "platform/RemoteAccess.h"
+#include "privacy/BrowserMonitorClassUnit.h"
+#include "privacy/DestroyerClassUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <chrono>
@@ -115,6 +117,31 @@ public:
   // "Ausnahmen...": the allowed-cookie domains dialog; on OK stores and applies.
   void CookiesBtnClick();
 
+  // Page "Müll". "Jetzt vernichten": the cleaner with the stored options.
+  void GoBtnClick();
+  // A cleaner check box changed: the cleaner flags of values are stored and the
+  // browser monitor follows "AutoKill". Ignored while loading.
+  void DestroyerSettingsChange(const TSettingsValues& values);
+  // "Cookie-Verwaltung...": the keep-list dialog over the cookies found now.
+  void CookieManagementBtnClick();
+  // The automatic runs after a browser closed (each does nothing without "AutoKill").
+  void AutoKillIE();
+  void AutoKillMozilla();
+  void AutoKillOpera();
+  void AutoKillTOnline();
+  void AutoKillChromium();
+  // Which browsers' cleaner check boxes are enabled (start-up step 18).
+  struct TBrowsersPresent {
+    bool Mozilla = false;
+    bool Opera = false;
+    bool AOL = false;
+    bool TOnline = false;
+    bool Chromium = false;
+  };
+  TBrowsersPresent BrowsersPresent() const { return FBrowsersPresent; }
+  TBrowserMonitorClass& BrowserMonitor() { return *FBrowserMonitor; }
+  TDestroyerClass& Destroyer() { return *FDestroyer; }
+
   // Whether the autostart entry exists (the check box's state at start).
   bool AutoStartEntryExists() const;
   // Adds or removes the entry when checked differs from it; reports failures.
@@ -137,6 +164,9 @@ public:
   void mnuExitExecute();
 
 private:
+  void CreateBrowserMonitor();
+  void CreateDestroyer();
+  void AutoKill(TBrowserKind kind);
   void CreateConnectionMonitor();
   void StartConnectionMonitor();
   void StopConnectionMonitor();
@@ -179,6 +209,9 @@ private:
   std::unique_ptr<TDesktopProxy> FDesktopProxy;
   std::unique_ptr<TBrowserSetup> FBrowserSetup;
   std::vector<std::string> FBrowserStatus;
+  std::unique_ptr<TBrowserMonitorClass> FBrowserMonitor;
+  std::unique_ptr<TDestroyerClass> FDestroyer;
+  TBrowsersPresent FBrowsersPresent;
   // What the monitor watches with; declared before it, which uses them until it goes.
   std::unique_ptr<TRemoteAccess> FRemoteAccess;
   std::unique_ptr<TFritzDSLSoftware> FDSLSoftware;

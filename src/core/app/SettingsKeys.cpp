@@ -78,6 +78,12 @@ constexpr TSettingKey Keys[] = {
     {"Destroyer", "TOnlineCache", &S::TOnlineCache, false},
     {"Destroyer", "TOnlineCookies", &S::TOnlineCookies, false},
     {"Destroyer", "TOnlineHistory", &S::TOnlineHistory, false},
+    // Beyond the options of old: thumbnails and Chromium's stores, default off.
+    {"Destroyer", "ClearThumbnails", &S::ClearThumbnails, false},
+    {"Destroyer", "ChromiumCache", &S::ChromiumCache, false},
+    {"Destroyer", "ChromiumCookies", &S::ChromiumCookies, false},
+    {"Destroyer", "ChromiumHistory", &S::ChromiumHistory, false},
+    {"Destroyer", "ChromiumAutoComplete", &S::ChromiumAutoComplete, false},
 };
 
 std::vector<std::string> DefaultBlockedURLs() {

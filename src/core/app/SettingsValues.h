@@ -80,6 +80,11 @@ struct TSettingsValues {
   bool TOnlineCache{};
   bool TOnlineCookies{};
   bool TOnlineHistory{};
+  bool ClearThumbnails{};
+  bool ChromiumCache{};
+  bool ChromiumCookies{};
+  bool ChromiumHistory{};
+  bool ChromiumAutoComplete{};
   std::vector<std::string> DontDeleteCookiesList;
 
   bool operator==(const TSettingsValues&) const = default;

@@ -38,4 +38,10 @@ public:
   // "Ausnahmen für die Blockierung von Cookies": the list comes in and goes out
   // edited (CookiesAllowedUnit.h has the edit rules); true on OK.
   virtual bool EditCookiesAllowed(std::vector<std::string>& domains) = 0;
+
+  // "Cookie-Verwaltung": found holds the cookies on disk that the keep-list does not
+  // hold, keep the keep-list; on OK keep is replaced by the dialog's right list and
+  // true is returned.
+  virtual bool EditCookieManagement(std::vector<std::string>& found,
+                                    std::vector<std::string>& keep) = 0;
 };

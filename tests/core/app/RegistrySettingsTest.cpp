@@ -253,8 +253,11 @@ TEST_F(RegistrySettingsTest, SaveWritesMainValuesInItsOrderAndFlagsAsOneAndZero)
   EXPECT_EQ(Stored(TRootKey::CurrentUser, std::string(Root) + "\\Main", "FirstStart"), "1");
   EXPECT_EQ(Stored(TRootKey::CurrentUser, std::string(Root) + "\\Main", "DMDrossel"), "0");
   EXPECT_EQ(StoredNames("Statistics").size(), 12u);
-  EXPECT_EQ(StoredNames("Destroyer").size(), 27u);
+  // The 27 cleaner flags of old, then thumbnails and Chromium's four.
+  EXPECT_EQ(StoredNames("Destroyer").size(), 32u);
   EXPECT_EQ(StoredNames("Destroyer").front(), "AutoKill");
+  EXPECT_EQ(StoredNames("Destroyer")[26], "TOnlineHistory");
+  EXPECT_EQ(StoredNames("Destroyer").back(), "ChromiumAutoComplete");
   EXPECT_EQ(StoredNames("BrowserSecurity\\BlockedURLs"), Names{"0"});
 }
 
