@@ -27,6 +27,10 @@ public:
   bool InputListDialog(std::string_view, std::string_view, std::string&) override { return false; }
   bool EditProxyAccess(TAuthType&, std::string&) override { return false; }
   bool EditCookiesAllowed(std::vector<std::string>&) override { return false; }
+  bool EditURLList(std::string_view, std::vector<std::string>&) override { return false; }
+  bool CollectKilledURLs(const std::vector<std::string>&, std::vector<std::string>&) override {
+    return false;
+  }
 };
 
 // A home and registry folder of its own below the temporary folder.

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QtUserInterface.h"
 
+#include "privacy/PopupKillerTexts.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/InputDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/ProxyAccessDlgUnit.h"
+#include "ui/QtText.h"
+#include "ui/URLEditDlgUnit.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -58,5 +61,23 @@ bool TQtUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   if (dialog.exec() != QDialog::Accepted)
     return false;
   domains = dialog.Domains();
+  return true;
+}
+
+bool TQtUserInterface::EditURLList(std::string_view caption, std::vector<std::string>& list) {
+  TURLEditDlg dialog(ToQString(caption), list, *this, {}, Owner());
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  list = dialog.Entries();
+  return true;
+}
+
+bool TQtUserInterface::CollectKilledURLs(const std::vector<std::string>& killed,
+                                         std::vector<std::string>& collected) {
+  TURLEditDlg dialog(ToQString(PopupKillerTexts::LastBlockedCaption), killed, *this, {}, Owner());
+  dialog.ShowAsKilledPages();
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  collected = dialog.Collected();
   return true;
 }

@@ -18,6 +18,9 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
+  bool EditURLList(std::string_view caption, std::vector<std::string>& list) override;
+  bool CollectKilledURLs(const std::vector<std::string>& killed,
+                         std::vector<std::string>& collected) override;
 
 private:
   static QWidget* Owner();

@@ -51,3 +51,23 @@ bool TFakeUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   CookiesAllowedAnswers.pop_front();
   return true;
 }
+
+bool TFakeUserInterface::EditURLList(std::string_view caption, std::vector<std::string>& list) {
+  DialogCaptions.emplace_back(caption);
+  URLListsShown.push_back(list);
+  if (URLListAnswers.empty())
+    return false;
+  list = URLListAnswers.front();
+  URLListAnswers.pop_front();
+  return true;
+}
+
+bool TFakeUserInterface::CollectKilledURLs(const std::vector<std::string>& killed,
+                                           std::vector<std::string>& collected) {
+  URLListsShown.push_back(killed);
+  if (URLListAnswers.empty())
+    return false;
+  collected = URLListAnswers.front();
+  URLListAnswers.pop_front();
+  return true;
+}

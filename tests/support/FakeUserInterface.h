@@ -33,6 +33,9 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
+  bool EditURLList(std::string_view caption, std::vector<std::string>& list) override;
+  bool CollectKilledURLs(const std::vector<std::string>& killed,
+                         std::vector<std::string>& collected) override;
 
   std::vector<TMessage> Messages;
   std::vector<std::string> DialogCaptions;
@@ -46,4 +49,8 @@ public:
   // What the cookie-domain dialog was opened with, and its scripted OK answers.
   std::vector<std::vector<std::string>> CookiesAllowedShown;
   std::deque<std::vector<std::string>> CookiesAllowedAnswers;
+  // The popup killer's list editor: what it was opened with, and its scripted OK
+  // answers (the edited list; for the killed pages, the pages collected).
+  std::vector<std::vector<std::string>> URLListsShown;
+  std::deque<std::vector<std::string>> URLListAnswers;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgramStart.h"
 
+#include "AddOnCommands.h"
 #include "CommandLine.h"
 #include "app/OnlyOne.h"
 #include "app/StartFlags.h"
@@ -45,6 +46,8 @@ int RunProgram(const TFrontEnd& frontEnd, TStartOptions options, TStopSignals& s
   TStartFlags flags;
   if (options.SingleInstance) {
     flags = InitializeProgram(options.Switches, onlyOne, frontEnd.UserInterface);
+    if (flags.DeinstallAddOn)
+      DeinstallAddOn();
     if (flags.TerminateAtStart || stop->Requested)
       return 0;
   }

@@ -7,6 +7,8 @@
 #include "app/Tools.h"
 #include "app/UserInterface.h"
 #include "common/ProductInfo.h"
+#include "privacy/AddOnHelper.h"
+#include "privacy/PopupKillerUnit.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -39,6 +41,7 @@ void TMain::FormCreate() {
   FSettings = std::make_unique<TRegistrySettings>(FRegistry, FUserInterface, FProgramFolder);
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
+  FAddOn = std::make_unique<TAddOnHelper>(FRegistry, FProgramFolder);
   FCreated = true;
 
   // The setup wizard joins here; until then the first start only shows the window.
@@ -60,6 +63,8 @@ void TMain::FormCreate() {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
+  RefreshAddOnControls();
+
   StartProxyServer();
 
   if (FFlags.TerminateAtStart)
@@ -71,6 +76,9 @@ void TMain::FormCreate() {
 
 void TMain::FormShow() {
   ShowStatistics();
+  const TAddOnState state = AddOnState();
+  popupkillerChkBoxClick(state.PopupKillerEnabled);
+  DMChkBoxClick(state.DownloadManagerEnabled);
 }
 
 bool TMain::FormCloseQuery() {
@@ -94,6 +102,7 @@ void TMain::FormDestroy() {
   FSettings->Statistics = FRequestEvents.Statistics();
   FSettings->SaveStatistics();
   FSettings.reset();
+  FAddOn.reset();
   FRequestEvents.ClearLastCalledSites();
   FProxyServer.reset();
 }
@@ -252,8 +261,8 @@ TStatisticsTexts TMain::StatisticsTexts() const {
   const auto runTime = std::chrono::duration_cast<std::chrono::seconds>(FClock() - FStartTime);
   texts.lProgRuntime = FormatDuration(runTime.count());
   texts.lActiveConnections = std::to_string(FProxyServer->ActiveConnections());
-  // The popup killer and the download manager fill these when they exist.
-  texts.KilledPopupsLabel = "0";
+  // The download manager fills its count when it exists.
+  texts.KilledPopupsLabel = std::to_string(KilledPopupCount(FRegistry));
   texts.lActiveDownloads = "0";
   texts.lTotalDownloads = std::to_string(counters.TotalDownloads);
   texts.lTotalBytesInDownloads = FormatBytes(counters.TotalBytesInDownloads);

@@ -30,15 +30,18 @@ bool CarriesSwitch(const std::string& argument) {
 
 TStartFlags ScanCommandLine(const std::vector<std::string>& arguments) {
   TStartFlags flags;
-  // Browser set-up and the helper registrations join these switches when they exist;
-  // until then an uninstall run only ends at once.
+  // Browser set-up joins these switches when it exists; until then "/DeinstallProxy"
+  // only ends the run at once.
   for (const std::string& argument : arguments) {
     if (argument == Deinstall) {
       flags.TerminateAtStart = true;
+      flags.DeinstallAddOn = true;
       break;
     }
     if (argument == DeinstallProxy || argument == DeinstallPK)
       flags.TerminateAtStart = true;
+    if (argument == DeinstallPK)
+      flags.DeinstallAddOn = true;
   }
   if (flags.TerminateAtStart)
     return flags;

@@ -13,6 +13,9 @@ struct TStartFlags {
   bool MultiInstance = false;
   bool UserAdmin = false;
   bool Silent = false;
+  // "/Deinstall" or "/DeinstallPK": the popup killer and the download manager are
+  // switched off in the browser add-on before the program ends.
+  bool DeinstallAddOn = false;
 };
 
 // The command-line passes: the uninstall switches (exact, case-sensitive; they set
