@@ -29,11 +29,11 @@ extern "C" __attribute__((visibility("default"))) void Register(bool enable) {
       registry.DeleteTree(key, true);
     return;
   }
-  if (registry.CreateKey(TRootKey::ClassesRoot, AddOnClassKey, {}, key) != TRegResult::Ok)
+  if (registry.CreateKey(TRootKey::ClassesRoot, AddOnClassKey, "", key) != TRegResult::Ok)
     return;
   registry.SetValue(key, "", MakeStringValue(AddOnName));
   TRegKey server;
-  if (registry.CreateKey(TRootKey::ClassesRoot, std::string(AddOnClassKey) + "\\InprocServer32", {},
+  if (registry.CreateKey(TRootKey::ClassesRoot, std::string(AddOnClassKey) + "\\InprocServer32", "",
                          server) == TRegResult::Ok)
     registry.SetValue(server, "", MakeStringValue(OwnFile()));
 }

@@ -137,7 +137,9 @@ private:
 };
 
 void BindText(sqlite3_stmt* statement, int index, std::string_view text) {
-  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  // An empty view may have no data at all, which SQLite would store as NULL.
+  sqlite3_bind_text(statement, index, text.empty() ? "" : text.data(),
+                    static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {

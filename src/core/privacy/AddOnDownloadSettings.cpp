@@ -22,7 +22,7 @@ std::string LoadFileExtensions(TRegistry& registry) {
 
 void SaveFileExtensions(TRegistry& registry, std::string_view text) {
   TRegKey key;
-  if (registry.CreateKey(TRootKey::CurrentUser, SettingsPath, {}, key) == TRegResult::Ok)
+  if (registry.CreateKey(TRootKey::CurrentUser, SettingsPath, "", key) == TRegResult::Ok)
     registry.SetValue(key, FileExtensionsValue, MakeStringValue(text));
 }
 

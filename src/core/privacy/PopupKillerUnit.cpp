@@ -54,7 +54,7 @@ bool ReadText(TRegistry& registry, std::string_view root, std::string_view secti
 void WriteText(TRegistry& registry, std::string_view root, std::string_view section,
                std::string_view name, std::string_view text) {
   TRegKey key;
-  if (registry.CreateKey(TRootKey::CurrentUser, KeyPath(root, section), {}, key) == TRegResult::Ok)
+  if (registry.CreateKey(TRootKey::CurrentUser, KeyPath(root, section), "", key) == TRegResult::Ok)
     registry.SetValue(key, name, MakeStringValue(text));
 }
 
@@ -84,7 +84,7 @@ void WriteList(TRegistry& registry, std::string_view section,
   if (registry.OpenKey(TRootKey::CurrentUser, path, key) == TRegResult::Ok &&
       registry.DeleteTree(key, true) != TRegResult::Ok)
     return;
-  if (registry.CreateKey(TRootKey::CurrentUser, path, {}, key) != TRegResult::Ok)
+  if (registry.CreateKey(TRootKey::CurrentUser, path, "", key) != TRegResult::Ok)
     return;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (registry.SetValue(key, std::to_string(i), MakeStringValue(list[i])) != TRegResult::Ok)
