@@ -24,7 +24,9 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
 
   const QStringList expected = {
       "dialog-cookie-ausnahmen.png",
+      "dialog-die-20-zuletzt-blockierten-seiten.png",
       "dialog-domain-hinzufuegen.png",
+      "dialog-erlaubte-popups.png",
       "dialog-seite-aendern.png",
       "dialog-seite-aufnehmen.png",
       "dialog-zugriffsbeschraenkung.png",
@@ -39,9 +41,11 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
       "main-7-seiten-blockieren.png",
       "main-8-popupkiller.png",
       "main-9-downloadmanager.png",
+      "menu-tray-popup-killer.png",
       "menu-tray.png",
       "menu-wechseln-zu.png",
       "msgbox-bestaetigung.png",
+      "msgbox-fehler-qhelper.png",
       "msgbox-fehler.png",
       "msgbox-frage.png",
       "msgbox-information.png",
