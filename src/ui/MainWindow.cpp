@@ -332,8 +332,8 @@ void TMainWindow::ConnectAddOnControls() {
             if (normal == text)
               return;
             // Blanks go: the cursor stays behind what was typed before it.
-            const auto cursor =
-                NormalizeFileExtensions(ToStdString(text.left(edit->cursorPosition())));
+            const auto cursor = AddOnDownloadSettings::NormalizeFileExtensions(
+                ToStdString(text.left(edit->cursorPosition())));
             edit->setText(normal);
             edit->setCursorPosition(ToQString(cursor).size());
           });

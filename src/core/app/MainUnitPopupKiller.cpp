@@ -81,11 +81,11 @@ void TMain::mnuADDMClick() {
 }
 
 std::string TMain::DMFileExtEditChange(const std::string& text) {
-  std::string normal = NormalizeFileExtensions(text);
-  SaveFileExtensions(FRegistry, normal);
+  std::string normal = AddOnDownloadSettings::NormalizeFileExtensions(text);
+  AddOnDownloadSettings::SaveFileExtensions(FRegistry, normal);
   return normal;
 }
 
 std::string TMain::DMFileExtensions() const {
-  return LoadFileExtensions(FRegistry);
+  return AddOnDownloadSettings::LoadFileExtensions(FRegistry);
 }

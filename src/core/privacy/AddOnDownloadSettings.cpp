@@ -11,6 +11,8 @@ constexpr std::string_view FileExtensionsValue = "FileExtensions";
 
 } // namespace
 
+namespace AddOnDownloadSettings {
+
 std::string LoadFileExtensions(TRegistry& registry) {
   TRegKey key;
   TRegValue value;
@@ -35,3 +37,5 @@ std::string NormalizeFileExtensions(std::string_view text) {
   }
   return normal;
 }
+
+} // namespace AddOnDownloadSettings

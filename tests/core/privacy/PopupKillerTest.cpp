@@ -196,10 +196,11 @@ TEST(PopupKillerURLEdit, ChangeReplacesAsTypedRefusesEmptyAndIgnoresCancel) {
 }
 
 TEST_F(PopupKillerTest, FileExtensionsDefaultUntilStoredAndAreStoredWithoutBlanksInUpperCase) {
-  EXPECT_EQ(LoadFileExtensions(Registry), DefaultFileExtensions);
-  EXPECT_EQ(NormalizeFileExtensions(" .exe, .Zip ,.7z"), ".EXE,.ZIP,.7Z");
-  SaveFileExtensions(Registry, ".ISO");
-  EXPECT_EQ(LoadFileExtensions(Registry), ".ISO");
+  EXPECT_EQ(AddOnDownloadSettings::LoadFileExtensions(Registry),
+            AddOnDownloadSettings::DefaultFileExtensions);
+  EXPECT_EQ(AddOnDownloadSettings::NormalizeFileExtensions(" .exe, .Zip ,.7z"), ".EXE,.ZIP,.7Z");
+  AddOnDownloadSettings::SaveFileExtensions(Registry, ".ISO");
+  EXPECT_EQ(AddOnDownloadSettings::LoadFileExtensions(Registry), ".ISO");
 }
 
 } // namespace
