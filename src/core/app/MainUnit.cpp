@@ -43,6 +43,7 @@ void TMain::FormCreate() {
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FAddOn = std::make_unique<TAddOnHelper>(FRegistry, FProgramFolder);
   FCreated = true;
+  CreateConnectionMonitor();
 
   // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
@@ -64,6 +65,7 @@ void TMain::FormCreate() {
   }
 
   RefreshAddOnControls();
+  StartConnectionMonitor();
 
   StartProxyServer();
 
@@ -91,6 +93,7 @@ void TMain::FormDestroy() {
   if (!FCreated || FDestroyed)
     return;
   FDestroyed = true;
+  StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
@@ -163,6 +166,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
+  FConnectionMonitor->SetConnectionType(FSettings->ConnectionType);
   SaveSettings();
 }
 
