@@ -7,6 +7,7 @@
 #include "privacy/PopupKillerUnit.h"
 #include "ui/DownloadManagerPage.h"
 #include "ui/PopupKillerPage.h"
+#include "ui/QtUserInterface.h"
 #include "ui/URLEditDlgUnit.h"
 
 #include <QAction>
@@ -179,6 +180,42 @@ TEST_F(URLEditDlg, KilledPagesFormCollectsTheSelectionAsOftenAsChosen) {
   EXPECT_EQ(dialog.Collected(), (std::vector<std::string>{"p2", "p2"}));
   EXPECT_EQ(dialog.Entries(), (std::vector<std::string>{"p1", "p2"}));
   EXPECT_TRUE(Asked.empty());
+}
+
+TEST_F(URLEditDlg, PortHandsBackTheListOrTheCollectedPagesOnApplyOnly) {
+  TQtUserInterface userInterface;
+  std::vector<std::string> list = {"a", "b"};
+  OnNextModal([](QWidget* modal) {
+    auto* dialog = qobject_cast<TURLEditDlg*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Seiten verbieten"));
+    dialog->URLLB->setCurrentRow(0);
+    dialog->DelUrlBtn->click();
+    dialog->CancelBtn->click();
+  });
+  EXPECT_FALSE(userInterface.EditURLList(PopupKillerTexts::BlockedURLsCaption, list));
+  EXPECT_EQ(list, (std::vector<std::string>{"a", "b"}));
+  OnNextModal([](QWidget* modal) {
+    auto* dialog = qobject_cast<TURLEditDlg*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->URLLB->setCurrentRow(0);
+    dialog->DelUrlBtn->click();
+    dialog->ApplyBtn->click();
+  });
+  EXPECT_TRUE(userInterface.EditURLList(PopupKillerTexts::BlockedURLsCaption, list));
+  EXPECT_EQ(list, std::vector<std::string>{"b"});
+
+  std::vector<std::string> collected;
+  OnNextModal([](QWidget* modal) {
+    auto* dialog = qobject_cast<TURLEditDlg*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Die 20 zuletzt blockierten Seiten"));
+    dialog->URLLB->setCurrentRow(0);
+    dialog->EditUrlBtn->click();
+    dialog->ApplyBtn->click();
+  });
+  EXPECT_TRUE(userInterface.CollectKilledURLs({"http://p.example/x.html"}, collected));
+  EXPECT_EQ(collected, std::vector<std::string>{"http://p.example/x.html"});
 }
 
 } // namespace
