@@ -30,6 +30,10 @@ public:
   bool EditCookieManagement(std::vector<std::string>&, std::vector<std::string>&) override {
     return false;
   }
+  bool EditURLList(std::string_view, std::vector<std::string>&) override { return false; }
+  bool CollectKilledURLs(const std::vector<std::string>&, std::vector<std::string>&) override {
+    return false;
+  }
 };
 
 // A home and registry folder of its own below the temporary folder.

@@ -3,11 +3,15 @@
 
 #include "app/MainUnit.h"
 #include "common/ProductInfo.h"
+#include "privacy/AddOnDownloadSettings.h"
+#include "privacy/PopupKillerTexts.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
 #include "ui/DestroyerPage.h"
+#include "ui/DownloadManagerPage.h"
 #include "ui/LastCalledSitesPage.h"
 #include "ui/PageHeader.h"
+#include "ui/PopupKillerPage.h"
 #include "ui/QtText.h"
 #include "ui/SettingsPage.h"
 #include "ui/StatisticsPage.h"
@@ -20,6 +24,7 @@
 #include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -54,6 +59,8 @@ enum TPage {
   SettingsPageIndex = 4,
   BrowserSecurityPageIndex = 6,
   BlockedURLsPageIndex = 7,
+  PopupKillerPageIndex = 8,
+  DownloadManagerPageIndex = 9,
 };
 
 constexpr int NavigationIconSize = 24;
@@ -147,6 +154,12 @@ void TMainWindow::CreatePages() {
     case BlockedURLsPageIndex:
       page = BlockedURLsPage = new TBlockedURLsPage(caption, Notebook);
       break;
+    case PopupKillerPageIndex:
+      page = PopupKillerPage = new TPopupKillerPage(caption, Notebook);
+      break;
+    case DownloadManagerPageIndex:
+      page = DownloadManagerPage = new TDownloadManagerPage(caption, Notebook);
+      break;
     default: {
       // Filled by the subsystems that own these pages.
       page = new QWidget(Notebook);
@@ -189,6 +202,17 @@ void TMainWindow::CreateTrayIcon() {
   TrayIconPopup->setDefaultAction(TrayRestore);
   TrayMinimize = TrayIconPopup->addAction(QStringLiteral("Minimieren"));
   TrayMinimize->setObjectName(QStringLiteral("TrayMinimize"));
+  TrayIconPopup->addSeparator();
+  PopupKillerMenu = TrayIconPopup->addMenu(ToQString(PopupKillerTexts::SubMenu));
+  PopupKillerMenu->setObjectName(QStringLiteral("PopupKillerMenu"));
+  PopupKiller2 = PopupKillerMenu->addAction(ToQString(PopupKillerTexts::Activate));
+  PopupKiller2->setObjectName(QStringLiteral("PopupKiller2"));
+  Die20zuletztblockiertenSeiten1 =
+      PopupKillerMenu->addAction(ToQString(PopupKillerTexts::LastBlockedItem));
+  Die20zuletztblockiertenSeiten1->setObjectName(QStringLiteral("Die20zuletztblockiertenSeiten1"));
+  mnuADDM = TrayIconPopup->addAction(ToQString(PopupKillerTexts::DownloadManagerItem));
+  mnuADDM->setObjectName(QStringLiteral("mnuADDM"));
+  mnuADDM->setCheckable(true);
   TrayIconPopup->addSeparator();
   PopupCloseProgram = TrayIconPopup->addAction(QStringLiteral("Beenden"));
   PopupCloseProgram->setObjectName(QStringLiteral("PopupCloseProgram"));
@@ -239,6 +263,9 @@ void TMainWindow::LoadControls() {
   const TMain::TBrowsersPresent browsers = FMain->BrowsersPresent();
   DestroyerPage->EnableBrowsers(browsers.Mozilla, browsers.Opera, browsers.AOL, browsers.TOnline,
                                 browsers.Chromium);
+  PopupKillerPage->PKSoundFileName->setText(ToQString(FMain->PKSoundFileName()));
+  DownloadManagerPage->LoadSettings(settings);
+  DownloadManagerPage->DMFileExtEdit->setText(ToQString(FMain->DMFileExtensions()));
 }
 
 void TMainWindow::ConnectControls() {
@@ -294,6 +321,40 @@ void TMainWindow::ConnectControls() {
           [this](int row) { FMain->EditUrlBtnClick(static_cast<std::size_t>(row)); });
   connect(BlockedURLsPage, &TBlockedURLsPage::DelUrlBtnClick, this,
           [this](int row) { FMain->DelUrlBtnClick(static_cast<std::size_t>(row)); });
+  ConnectAddOnControls();
+}
+
+void TMainWindow::ConnectAddOnControls() {
+  connect(PopupKillerPage->popupkillerChkBox, &QCheckBox::clicked, this,
+          [this](bool checked) { FMain->popupkillerChkBoxClick(checked); });
+  connect(PopupKillerPage, &TPopupKillerPage::PKSoundFileNameChange, this,
+          [this](const QString& fileName) { FMain->PKSoundFileNameChange(ToStdString(fileName)); });
+  connect(PopupKillerPage->AllowedPopupsBtn, &QPushButton::clicked, this,
+          [this] { FMain->AllowedPopupsBtnClick(); });
+  connect(PopupKillerPage->BlockedURLsBtn, &QPushButton::clicked, this,
+          [this] { FMain->BlockedURLsBtnClick(); });
+  connect(PopupKillerPage->LastBlockedURLsBtn, &QPushButton::clicked, this,
+          [this] { FMain->LastBlockedURLsBtnClick(); });
+  connect(Die20zuletztblockiertenSeiten1, &QAction::triggered, this,
+          [this] { FMain->LastBlockedURLsBtnClick(); });
+  connect(PopupKiller2, &QAction::triggered, this, [this] { FMain->PopupKiller2Click(); });
+  connect(DownloadManagerPage->DMChkBox, &QCheckBox::clicked, this,
+          [this](bool checked) { FMain->DMChkBoxClick(checked); });
+  connect(mnuADDM, &QAction::triggered, this, [this] { FMain->mnuADDMClick(); });
+  connect(DownloadManagerPage->DMFileExtEdit, &QLineEdit::textEdited, this,
+          [this](const QString& text) {
+            QLineEdit* edit = DownloadManagerPage->DMFileExtEdit;
+            const QString normal = ToQString(FMain->DMFileExtEditChange(ToStdString(text)));
+            if (normal == text)
+              return;
+            // Blanks go: the cursor stays behind what was typed before it.
+            const auto cursor = AddOnDownloadSettings::NormalizeFileExtensions(
+                ToStdString(text.left(edit->cursorPosition())));
+            edit->setText(normal);
+            edit->setCursorPosition(ToQString(cursor).size());
+          });
+  connect(DownloadManagerPage, &TDownloadManagerPage::SettingsChanged, this,
+          &TMainWindow::SettingsChanged);
 }
 
 void TMainWindow::SettingsChanged() {
@@ -310,6 +371,7 @@ void TMainWindow::SettingsChanged() {
   settings.BlockFlash = BrowserSecurityPage->FlashChkBox->isChecked();
   settings.BlockJS = BrowserSecurityPage->JavaScriptChkBox->isChecked();
   settings.BlockExeFiles = BrowserSecurityPage->ExeFilesChkBox->isChecked();
+  DownloadManagerPage->StoreSettings(settings);
   FMain->ApplySettings(settings);
   UpdateEnabled();
 }
@@ -344,6 +406,21 @@ void TMainWindow::ShowStatistics(const TStatisticsTexts& texts) {
 
 void TMainWindow::BlockedURLsChanged(const std::vector<std::string>& list) {
   BlockedURLsPage->SetEntries(list);
+}
+
+void TMainWindow::ShowAddOnState(const TAddOnState& state) {
+  PopupKillerMenu->setEnabled(state.Available);
+  mnuADDM->setEnabled(state.Available);
+  PopupKiller2->setText(ToQString(state.PopupKillerEnabled ? PopupKillerTexts::Deactivate
+                                                           : PopupKillerTexts::Activate));
+  Die20zuletztblockiertenSeiten1->setEnabled(state.PopupKillerEnabled);
+  mnuADDM->setChecked(state.DownloadManagerEnabled);
+  PopupKillerPage->popupkillerChkBox->setEnabled(state.Available);
+  DownloadManagerPage->DMChkBox->setEnabled(state.Available);
+  if (state.SetCheckBoxes) {
+    PopupKillerPage->popupkillerChkBox->setChecked(state.PopupKillerEnabled);
+    DownloadManagerPage->DMChkBox->setChecked(state.DownloadManagerEnabled);
+  }
 }
 
 void TMainWindow::RestoreWindow() {
@@ -433,6 +510,8 @@ void TMainWindow::TrayIconClick() {
     raise();
     activateWindow();
   }
+  if (FMain)
+    FMain->RefreshAddOnControls();
   UpdateTrayItems();
 }
 

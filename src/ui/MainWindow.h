@@ -16,8 +16,10 @@ class QStackedWidget;
 class TBlockedURLsPage;
 class TBrowserSecurityPage;
 class TDestroyerPage;
+class TDownloadManagerPage;
 class TLastCalledSitesPage;
 class TMain;
+class TPopupKillerPage;
 class TSettingsPage;
 class TStatisticsPage;
 
@@ -47,6 +49,7 @@ public:
   void SetStatusText(const std::string& text) override;
   void ShowStatistics(const TStatisticsTexts& texts) override;
   void BlockedURLsChanged(const std::vector<std::string>& list) override;
+  void ShowAddOnState(const TAddOnState& state) override;
   void RestoreWindow() override;
   std::optional<TWindowPlacement> WindowPlacement() const override;
   void SetWindowPlacement(const TWindowPlacement& placement) override;
@@ -69,12 +72,19 @@ public:
   TBrowserSecurityPage* BrowserSecurityPage;
   TBlockedURLsPage* BlockedURLsPage;
   TDestroyerPage* DestroyerPage;
+  TPopupKillerPage* PopupKillerPage;
+  TDownloadManagerPage* DownloadManagerPage;
   QAction* mnuChangeTo;
   QAction* mnuExit;
   QSystemTrayIcon* TrayIcon;
   QMenu* TrayIconPopup;
   QAction* TrayRestore;
   QAction* TrayMinimize;
+  // The submenu "Popup Killer" and the add-on's download switch.
+  QMenu* PopupKillerMenu;
+  QAction* PopupKiller2;
+  QAction* Die20zuletztblockiertenSeiten1;
+  QAction* mnuADDM;
   QAction* PopupCloseProgram;
 
 protected:
@@ -88,6 +98,7 @@ private:
   void CreateTrayIcon();
   void LoadControls();
   void ConnectControls();
+  void ConnectAddOnControls();
   // Hands the controller its settings with the control values put in.
   void SettingsChanged();
   // A cleaner box changed: the controller gets the page's options.

@@ -2,10 +2,16 @@
 #include "ui/QtUserInterface.h"
 
 #include "ui/CookieManagementDlgUnit.h"
+  return true;
+}
+
+#include "privacy/PopupKillerTexts.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/InputDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/ProxyAccessDlgUnit.h"
+#include "ui/QtText.h"
+#include "ui/URLEditDlgUnit.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -68,5 +74,23 @@ bool TQtUserInterface::EditCookieManagement(std::vector<std::string>& found,
   if (dialog.exec() != QDialog::Accepted)
     return false;
   keep = dialog.KeptCookies();
+  return true;
+}
+
+bool TQtUserInterface::EditURLList(std::string_view caption, std::vector<std::string>& list) {
+  TURLEditDlg dialog(ToQString(caption), list, *this, {}, Owner());
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  list = dialog.Entries();
+  return true;
+}
+
+bool TQtUserInterface::CollectKilledURLs(const std::vector<std::string>& killed,
+                                         std::vector<std::string>& collected) {
+  TURLEditDlg dialog(ToQString(PopupKillerTexts::LastBlockedCaption), killed, *this, {}, Owner());
+  dialog.ShowAsKilledPages();
+  if (dialog.exec() != QDialog::Accepted)
+    return false;
+  collected = dialog.Collected();
   return true;
 }

@@ -20,6 +20,9 @@ public:
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
   bool EditCookieManagement(std::vector<std::string>& found,
                             std::vector<std::string>& keep) override;
+  bool EditURLList(std::string_view caption, std::vector<std::string>& list) override;
+  bool CollectKilledURLs(const std::vector<std::string>& killed,
+                         std::vector<std::string>& collected) override;
 
 private:
   static QWidget* Owner();

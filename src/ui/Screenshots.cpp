@@ -5,17 +5,23 @@
 #include "app/MainUnit.h"
 #include "app/Tools.h"
 #include "common/ProductInfo.h"
+#include "privacy/PopupKillerTexts.h"
 #include "ui/CookieManagementDlgUnit.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/DestroyerPage.h"
+#include "ui/DownloadManagerPage.h"
 #include "ui/InputDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
+#include "ui/PopupKillerPage.h"
 #include "ui/ProxyAccessDlgUnit.h"
 #include "ui/QtText.h"
 #include "ui/QtUserInterface.h"
 #include "ui/SettingsPage.h"
+#include "ui/URLEditDlgUnit.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QInputDialog>
 #include <QListWidget>
@@ -55,8 +61,10 @@ public:
   explicit TShots(const QString& folder) : FFolder(folder) {}
 
   void Save(QWidget& widget, const QString& name) {
-    // Shown, so that the layouts have placed every control before the grab.
+    // Shown, so that the layouts have placed every control before the grab; the
+    // layout requests they post (scroll areas fit their bars then) are handled too.
     widget.show();
+    QCoreApplication::sendPostedEvents();
     const QString file = name + QStringLiteral(".png");
     if (!widget.grab().save(FFolder.filePath(file), "PNG")) {
       throw std::runtime_error("cannot write " + ToStdString(FFolder.filePath(file)));
@@ -81,6 +89,14 @@ void SaveMessageBox(TShots& shots, TMsgKind kind, std::string_view text, int but
 QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& folder) {
   TShots shots(folder);
   window.show();
+  // The add-on's pages with their options in reach; only the boxes change, nothing
+  // is switched.
+  QCheckBox* popupKiller = window.PopupKillerPage->popupkillerChkBox;
+  QCheckBox* downloadManager = window.DownloadManagerPage->DMChkBox;
+  const bool popupKillerWas = popupKiller->isChecked();
+  const bool downloadManagerWas = downloadManager->isChecked();
+  popupKiller->setChecked(true);
+  downloadManager->setChecked(true);
   for (int index = 0; index < TMainWindow::PageCount; ++index) {
     window.RBBar->setCurrentRow(index);
     const QString name =
@@ -104,12 +120,16 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
       shots.Save(window, name);
     }
   }
+  popupKiller->setChecked(popupKillerWas);
+  downloadManager->setChecked(downloadManagerWas);
   window.RBBar->setCurrentRow(0);
   QMenu* changeTo = window.ChangeToPopup();
   shots.Save(*changeTo, QStringLiteral("menu-wechseln-zu"));
   changeTo->hide();
   shots.Save(*window.TrayIconPopup, QStringLiteral("menu-tray"));
   window.TrayIconPopup->hide();
+  shots.Save(*window.PopupKillerMenu, QStringLiteral("menu-tray-popup-killer"));
+  window.PopupKillerMenu->hide();
 
   TProxyAccessDlg access;
   access.SetAuthType(TAuthType::atThisIP);
@@ -118,6 +138,17 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   access.close();
 
   TQtUserInterface userInterface;
+  TURLEditDlg allowedPopups(ToQString(PopupKillerTexts::AllowedPopupsCaption),
+                            {std::string(ProductInfo::HomePage), "werbung"}, userInterface);
+  allowedPopups.URLLB->setCurrentRow(0);
+  shots.Save(allowedPopups, QStringLiteral("dialog-erlaubte-popups"));
+  allowedPopups.close();
+  TURLEditDlg killedPages(ToQString(PopupKillerTexts::LastBlockedCaption),
+                          {"http://popup.example/fenster.html"}, userInterface);
+  killedPages.ShowAsKilledPages();
+  killedPages.URLLB->setCurrentRow(0);
+  shots.Save(killedPages, QStringLiteral("dialog-die-20-zuletzt-blockierten-seiten"));
+  killedPages.close();
   TCookiesAllowedDlg cookies(main.Settings().DomainCookiesAllowedList, userInterface);
   cookies.ListBox->setCurrentRow(0);
   shots.Save(cookies, QStringLiteral("dialog-cookie-ausnahmen"));
@@ -148,6 +179,10 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   add2Blocked.close();
 
   SaveMessageBox(shots, TMsgKind::Error, main.ProxyServer().BindErrorMsg(), TMsgButtons::OK);
+  const auto addOnMissing = CreateMessageBox(PopupKillerTexts::AddOnMissing, {}, TMsgKind::Error,
+                                             TMsgButtons::OK, nullptr);
+  shots.Save(*addOnMissing, QStringLiteral("msgbox-fehler-qhelper"));
+  addOnMissing->close();
   SaveMessageBox(shots, TMsgKind::Information, MainTexts::EntryExistsOrInvalid, TMsgButtons::OK);
   SaveMessageBox(shots, TMsgKind::Question, MainTexts::ClearStatisticsQuestion,
                  TMsgButtons::YesNoCancel);

@@ -61,3 +61,23 @@ bool TFakeUserInterface::EditCookieManagement(std::vector<std::string>& found,
   CookieManagementAnswers.pop_front();
   return true;
 }
+
+bool TFakeUserInterface::EditURLList(std::string_view caption, std::vector<std::string>& list) {
+  DialogCaptions.emplace_back(caption);
+  URLListsShown.push_back(list);
+  if (URLListAnswers.empty())
+    return false;
+  list = URLListAnswers.front();
+  URLListAnswers.pop_front();
+  return true;
+}
+
+bool TFakeUserInterface::CollectKilledURLs(const std::vector<std::string>& killed,
+                                           std::vector<std::string>& collected) {
+  URLListsShown.push_back(killed);
+  if (URLListAnswers.empty())
+    return false;
+  collected = URLListAnswers.front();
+  URLListAnswers.pop_front();
+  return true;
+}

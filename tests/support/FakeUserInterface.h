@@ -35,6 +35,9 @@ public:
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
   bool EditCookieManagement(std::vector<std::string>& found,
                             std::vector<std::string>& keep) override;
+  bool EditURLList(std::string_view caption, std::vector<std::string>& list) override;
+  bool CollectKilledURLs(const std::vector<std::string>& killed,
+                         std::vector<std::string>& collected) override;
 
   std::vector<TMessage> Messages;
   std::vector<std::string> DialogCaptions;
@@ -51,4 +54,8 @@ public:
   // What the keep-list dialog was opened with (found, keep), and its OK answers.
   std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> CookieManagementShown;
   std::deque<std::vector<std::string>> CookieManagementAnswers;
+  // The popup killer's list editor: what it was opened with, and its scripted OK
+  // answers (the edited list; for the killed pages, the pages collected).
+  std::vector<std::vector<std::string>> URLListsShown;
+  std::deque<std::vector<std::string>> URLListAnswers;
 };

@@ -6,6 +6,7 @@
 #include "app/RegistrySettingsUnit.h"
 #include "platform/Registry.h"
 
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -15,6 +16,12 @@
 // or read back as the next run would load them.
 class StoredSettingsTest : public ::testing::Test {
 protected:
+  // The program's folder holds the browser add-on, as an installed program's does.
+  StoredSettingsTest() {
+    std::filesystem::create_directories(Home.Path() / "program");
+    std::filesystem::create_symlink(QUORVANE_ADDON_FILE, Home.Path() / "program" / "qhelper.so");
+  }
+
   // Changes the stored settings as the previous run left them.
   void Store(const std::function<void(TRegistrySettings&)>& change) {
     TRegistry registry(TRegistryLocations::InFolder(Home.RegistryFolder()));

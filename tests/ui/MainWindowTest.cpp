@@ -146,7 +146,8 @@ TEST_F(MainWindowTray, StartsHiddenInTheTrayWithItsMenu) {
     if (!action->isSeparator())
       captions << action->text();
   }
-  EXPECT_EQ(captions, (QStringList{"Anzeigen", "Minimieren", "Beenden"}));
+  EXPECT_EQ(captions, (QStringList{"Anzeigen", "Minimieren", "Popup Killer",
+                                   "Downloadmanager aktivieren/deaktivieren", "Beenden"}));
   EXPECT_EQ(window.TrayIconPopup->defaultAction(), window.TrayRestore);
   EXPECT_TRUE(window.TrayRestore->isEnabled());
   EXPECT_FALSE(window.TrayMinimize->isEnabled());

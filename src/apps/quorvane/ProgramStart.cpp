@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgramStart.h"
 
+#include "AddOnCommands.h"
 #include "CommandLine.h"
 #include "app/BrowserSetupHost.h"
 #include "app/OnlyOne.h"
@@ -48,6 +49,8 @@ int RunProgram(const TFrontEnd& frontEnd, TStartOptions options, TStopSignals& s
     flags = InitializeProgram(options.Switches, onlyOne, frontEnd.UserInterface);
     if (flags.RemoveBrowserProxies)
       DeinstallBrowserProxies(frontEnd.UserInterface);
+    if (flags.DeinstallAddOn)
+      DeinstallAddOn();
     if (flags.TerminateAtStart || stop->Requested)
       return 0;
   }

@@ -41,6 +41,15 @@ bool THeadlessUserInterface::EditCookieManagement(std::vector<std::string>&,
   return false;
 }
 
+bool THeadlessUserInterface::EditURLList(std::string_view, std::vector<std::string>&) {
+  return false;
+}
+
+bool THeadlessUserInterface::CollectKilledURLs(const std::vector<std::string>&,
+                                               std::vector<std::string>&) {
+  return false;
+}
+
 THeadlessMainView::THeadlessMainView(std::ostream& output) : FOutput(output) {}
 
 void THeadlessMainView::SetStatusText(const std::string& text) {

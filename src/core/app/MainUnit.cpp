@@ -9,6 +9,8 @@
 #include "browsers/BrowserSetup.h"
 #include "browsers/DesktopProxy.h"
 #include "common/ProductInfo.h"
+#include "privacy/AddOnHelper.h"
+#include "privacy/PopupKillerUnit.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -41,6 +43,7 @@ void TMain::FormCreate() {
   FSettings = std::make_unique<TRegistrySettings>(FRegistry, FUserInterface, FProgramFolder);
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
+  FAddOn = std::make_unique<TAddOnHelper>(FRegistry, FProgramFolder);
   FCreated = true;
   CreateBrowserMonitor();
   CreateConnectionMonitor();
@@ -67,7 +70,9 @@ void TMain::FormCreate() {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
+  RefreshAddOnControls();
   StartConnectionMonitor();
+
   StartProxyServer();
 
   if (FFlags.TerminateAtStart)
@@ -80,6 +85,9 @@ void TMain::FormCreate() {
 
 void TMain::FormShow() {
   ShowStatistics();
+  const TAddOnState state = AddOnState();
+  popupkillerChkBoxClick(state.PopupKillerEnabled);
+  DMChkBoxClick(state.DownloadManagerEnabled);
 }
 
 bool TMain::FormCloseQuery() {
@@ -106,6 +114,7 @@ void TMain::FormDestroy() {
   FSettings->Statistics = FRequestEvents.Statistics();
   FSettings->SaveStatistics();
   FSettings.reset();
+  FAddOn.reset();
   FRequestEvents.ClearLastCalledSites();
   FDestroyer.reset();
   FProxyServer.reset();
@@ -266,8 +275,8 @@ TStatisticsTexts TMain::StatisticsTexts() const {
   const auto runTime = std::chrono::duration_cast<std::chrono::seconds>(FClock() - FStartTime);
   texts.lProgRuntime = FormatDuration(runTime.count());
   texts.lActiveConnections = std::to_string(FProxyServer->ActiveConnections());
-  // The popup killer and the download manager fill these when they exist.
-  texts.KilledPopupsLabel = "0";
+  // The download manager fills its count when it exists.
+  texts.KilledPopupsLabel = std::to_string(KilledPopupCount(FRegistry));
   texts.lActiveDownloads = "0";
   texts.lTotalDownloads = std::to_string(counters.TotalDownloads);
   texts.lTotalBytesInDownloads = FormatBytes(counters.TotalBytesInDownloads);

@@ -25,6 +25,7 @@
 class QObject;
 class TBrowserSetup;
 class TDesktopProxy;
+class TAddOnHelper;
 class TRegistry;
 class TUserInterface;
 
@@ -159,6 +160,31 @@ public:
   void RestoreRequested();
   // The window hides to the tray: its placement is kept for the next start.
   void SaveWindowPlacement();
+  // The browser add-on (MainUnitPopupKiller.cpp). Loaded at start and kept for the
+  // run; the popup killer's state is read from the registry afresh each time.
+  const TAddOnHelper& AddOn() const { return *FAddOn; }
+  TAddOnState AddOnState() const;
+  // Start-up and every restore from the tray: the add-on's controls follow its
+  // state; a missing add-on disables them and says so.
+  void RefreshAddOnControls();
+  // Page "Popupkiller": the check box switches the popup killer when it differs.
+  void popupkillerChkBoxClick(bool checked);
+  // Tray "Popup Killer aktivieren/deaktivieren".
+  void PopupKiller2Click();
+  void PKSoundFileNameChange(const std::string& fileName);
+  std::string PKSoundFileName() const;
+  void AllowedPopupsBtnClick();
+  void BlockedURLsBtnClick();
+  // Button and tray item "Die 20 zuletzt blockierten Seiten...".
+  void LastBlockedURLsBtnClick();
+  // Page "Downloadmanager" and the tray's "Downloadmanager aktivieren/deaktivieren".
+  void DMChkBoxClick(bool checked);
+  void mnuADDMClick();
+  // The file types the add-on hands over; stored without blanks, in upper case,
+  // which is returned for the edit.
+  std::string DMFileExtEditChange(const std::string& text);
+  std::string DMFileExtensions() const;
+
   // "Beenden", the tray's "Beenden" and the stop signals: FormCloseQuery, then the
   // event loop ends; the caller runs FormDestroy after it.
   void mnuExitExecute();
@@ -201,6 +227,7 @@ private:
   TRePosApp FRePosApp;
 
   std::unique_ptr<TRegistrySettings> FSettings;
+  std::unique_ptr<TAddOnHelper> FAddOn;
   // Declared before the server, which calls it from its connection threads until
   // it is destroyed.
   TRequestEvents FRequestEvents;

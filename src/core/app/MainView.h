@@ -31,6 +31,18 @@ struct TStatisticsTexts {
   std::string lTotalBytesInDownloads;
 };
 
+// The browser add-on's controls: the tray's "Popup Killer" submenu and
+// "Downloadmanager aktivieren/deaktivieren", the check boxes of the pages
+// "Popupkiller" and "Downloadmanager".
+struct TAddOnState {
+  bool Available = false;
+  bool PopupKillerEnabled = false;
+  bool DownloadManagerEnabled = false;
+  // False when only the tray items follow (a toggle from the tray menu): the
+  // check boxes are brought in line when the window is restored.
+  bool SetCheckBoxes = true;
+};
+
 // What the controller asks of its window. Every call arrives on the main thread;
 // refreshes caused by connection threads are posted there and coalesced by TMain.
 class TMainView {
@@ -43,6 +55,8 @@ public:
   virtual void ShowStatistics(const TStatisticsTexts& texts) = 0;
   // The list editor changed the blocked-URL list: here it is, to refill URLLB.
   virtual void BlockedURLsChanged(const std::vector<std::string>& list) = 0;
+  // The add-on's controls as they stand; a view without them ignores this.
+  virtual void ShowAddOnState(const TAddOnState&) {}
   // Show the window (TrayIconClick): a second instance asked, or the start-up ends
   // with FShowAfterStart.
   virtual void RestoreWindow() = 0;

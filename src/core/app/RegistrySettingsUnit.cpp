@@ -7,6 +7,7 @@
 #include "common/ProductInfo.h"
 #include "platform/AtomicFile.h"
 #include "platform/ShellFolders.h"
+#include "privacy/PopupKillerUnit.h"
 
 #include <algorithm>
 #include <cctype>
@@ -83,7 +84,7 @@ void TRegistrySettings::Load() {
   const auto loadAll = [this] {
     WriteMarkers();
     LoadMain();
-    // The popup killer seeds its own defaults when it loads its settings.
+    SeedPopupKillerDefaults(FRegistry, FProgramFolder);
     LoadStatistics();
     LoadBrowserSecurity();
     LoadDestroyer();

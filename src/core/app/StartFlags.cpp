@@ -30,17 +30,20 @@ bool CarriesSwitch(const std::string& argument) {
 
 TStartFlags ScanCommandLine(const std::vector<std::string>& arguments) {
   TStartFlags flags;
-  // The helper registrations join these switches when they exist.
+  // "/Deinstall" undoes the whole set-up; the scan stops there.
   for (const std::string& argument : arguments) {
     if (argument == Deinstall) {
       flags.TerminateAtStart = true;
       flags.RemoveBrowserProxies = true;
+      flags.DeinstallAddOn = true;
       break;
     }
     if (argument == DeinstallProxy)
       flags.RemoveBrowserProxies = true;
     if (argument == DeinstallProxy || argument == DeinstallPK)
       flags.TerminateAtStart = true;
+    if (argument == DeinstallPK)
+      flags.DeinstallAddOn = true;
   }
   if (flags.TerminateAtStart)
     return flags;

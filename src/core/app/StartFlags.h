@@ -16,6 +16,9 @@ struct TStartFlags {
   // "/Deinstall" or "/DeinstallProxy": the browsers' proxy settings are removed
   // silently before the program ends.
   bool RemoveBrowserProxies = false;
+  // "/Deinstall" or "/DeinstallPK": the popup killer and the download manager are
+  // switched off in the browser add-on before the program ends.
+  bool DeinstallAddOn = false;
 };
 
 // The command-line passes: the uninstall switches (exact, case-sensitive; they set

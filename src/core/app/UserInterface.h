@@ -44,4 +44,13 @@ public:
   // true is returned.
   virtual bool EditCookieManagement(std::vector<std::string>& found,
                                     std::vector<std::string>& keep) = 0;
+  // The popup killer's list editor (TURLEditDlg) with the caption given: the list
+  // comes in and goes out edited (PopupKillerURLEdit.h has the rules); true on
+  // "Übernehmen".
+  virtual bool EditURLList(std::string_view caption, std::vector<std::string>& list) = 0;
+  // The same dialog on the pages of the last killed popups, without "Neu" and
+  // "Löschen": collected receives each page chosen with "Zu erlaubten Seiten
+  // hinzufügen", in order, the same page as often as chosen; true on "Übernehmen".
+  virtual bool CollectKilledURLs(const std::vector<std::string>& killed,
+                                 std::vector<std::string>& collected) = 0;
 };

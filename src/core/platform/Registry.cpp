@@ -137,7 +137,9 @@ private:
 };
 
 void BindText(sqlite3_stmt* statement, int index, std::string_view text) {
-  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  // An empty view may have no data at all, which SQLite would store as NULL.
+  sqlite3_bind_text(statement, index, text.empty() ? "" : text.data(),
+                    static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {
@@ -346,7 +348,7 @@ TRegistryHive& TRegistry::Hive(TRootKey root) {
   return *FHives[static_cast<std::size_t>(root)];
 }
 
-TRegResult TRegistry::OpenKey(TRootKey root, std::string_view path, TRegKey& key) {
+TRegResult TRegistry::OpenKeyIn(TRootKey root, std::string_view path, TRegKey& key) {
   std::vector<std::string_view> parts;
   if (!SplitKeyPath(path, parts))
     return TRegResult::InvalidName;
@@ -363,8 +365,8 @@ TRegResult TRegistry::OpenKey(TRootKey root, std::string_view path, TRegKey& key
   return TRegResult::Ok;
 }
 
-TRegResult TRegistry::CreateKey(TRootKey root, std::string_view path, std::string_view className,
-                                TRegKey& key) {
+TRegResult TRegistry::CreateKeyIn(TRootKey root, std::string_view path, std::string_view className,
+                                  TRegKey& key) {
   std::vector<std::string_view> parts;
   if (!SplitKeyPath(path, parts))
     return TRegResult::InvalidName;
@@ -393,7 +395,7 @@ TRegResult TRegistry::CreateKey(TRootKey root, std::string_view path, std::strin
   return TRegResult::Ok;
 }
 
-TRegResult TRegistry::QueryClass(const TRegKey& key, std::string& className) {
+TRegResult TRegistry::QueryClassIn(const TRegKey& key, std::string& className) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
   if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
@@ -401,7 +403,7 @@ TRegResult TRegistry::QueryClass(const TRegKey& key, std::string& className) {
   return hive.KeyExists(key.Id, &className);
 }
 
-TRegResult TRegistry::QueryValue(const TRegKey& key, std::string_view name, TRegValue& value) {
+TRegResult TRegistry::QueryValueIn(const TRegKey& key, std::string_view name, TRegValue& value) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
   if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
@@ -420,7 +422,8 @@ TRegResult TRegistry::QueryValue(const TRegKey& key, std::string_view name, TReg
   return TRegResult::Ok;
 }
 
-TRegResult TRegistry::SetValue(const TRegKey& key, std::string_view name, const TRegValue& value) {
+TRegResult TRegistry::SetValueIn(const TRegKey& key, std::string_view name,
+                                 const TRegValue& value) {
   if (name.find('\0') != std::string_view::npos)
     return TRegResult::InvalidName;
   TRegistryHive& hive = Hive(key.Root);
@@ -437,7 +440,7 @@ TRegResult TRegistry::SetValue(const TRegKey& key, std::string_view name, const 
   return hive.Step(*use);
 }
 
-TRegResult TRegistry::DeleteValue(const TRegKey& key, std::string_view name) {
+TRegResult TRegistry::DeleteValueIn(const TRegKey& key, std::string_view name) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
   if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
@@ -450,23 +453,16 @@ TRegResult TRegistry::DeleteValue(const TRegKey& key, std::string_view name) {
   return sqlite3_changes(sqlite3_db_handle(*use)) > 0 ? TRegResult::Ok : TRegResult::NotFound;
 }
 
-TRegResult TRegistry::EnumValueNames(const TRegKey& key, std::vector<std::string>& names) {
+TRegResult TRegistry::EnumNamesIn(const TRegKey& key, bool subKeys,
+                                  std::vector<std::string>& names) {
   TRegistryHive& hive = Hive(key.Root);
   std::lock_guard lock(hive.Mutex);
   if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
     return opened;
-  return hive.EnumNames(EnumValues, key.Id, names);
+  return hive.EnumNames(subKeys ? EnumKeys : EnumValues, key.Id, names);
 }
 
-TRegResult TRegistry::EnumSubKeys(const TRegKey& key, std::vector<std::string>& names) {
-  TRegistryHive& hive = Hive(key.Root);
-  std::lock_guard lock(hive.Mutex);
-  if (const TRegResult opened = hive.EnsureOpen(); opened != TRegResult::Ok)
-    return opened;
-  return hive.EnumNames(EnumKeys, key.Id, names);
-}
-
-TRegResult TRegistry::DeleteTree(const TRegKey& key, bool includeKey) {
+TRegResult TRegistry::DeleteTreeIn(const TRegKey& key, bool includeKey) {
   TTransaction transaction(*this, key.Root);
   if (transaction.Begun() != TRegResult::Ok)
     return transaction.Begun();

@@ -36,9 +36,13 @@ struct TRegValue {
 
 // A handle to an open key. It stays valid until the key is deleted (by any
 // process); operations on a deleted key answer NotFound. Ids are never reused.
+// HKEY_CLASSES_ROOT is a view, as on Windows: the user's "Software\Classes" (in the
+// HKCU hive) laid over the machine hive. A key of that view carries both sides;
+// an id of 0 stands for a side where the key does not exist.
 struct TRegKey {
   TRootKey Root = TRootKey::CurrentUser;
-  std::int64_t Id = 0;
+  std::int64_t Id = 0;     // for HKCR: the machine side
+  std::int64_t UserId = 0; // HKCR only: the user's side
 };
 
 // Where the three hive files live.
@@ -74,18 +78,27 @@ public:
   TRegistry& operator=(const TRegistry&) = delete;
 
   // Path components are separated by "\"; an empty path is the root key itself.
+  // In HKCR a key opens when either side holds it.
   TRegResult OpenKey(TRootKey root, std::string_view path, TRegKey& key);
   // Creates the key and any missing parents; each created key gets className.
+  // In HKCR a key the user's side already holds is used there; anything else is
+  // created on the machine side, or on the user's side when the machine hive
+  // cannot be written (a user who is not root).
   TRegResult CreateKey(TRootKey root, std::string_view path, std::string_view className,
                        TRegKey& key);
   TRegResult QueryClass(const TRegKey& key, std::string& className);
 
+  // In HKCR the user's side answers first; writes go to the user's side when the
+  // key exists there, else to the machine side; enumerations list the user's names
+  // first, then the machine's names the user's side lacks.
   TRegResult QueryValue(const TRegKey& key, std::string_view name, TRegValue& value);
   TRegResult SetValue(const TRegKey& key, std::string_view name, const TRegValue& value);
+  // In HKCR the value goes from both sides.
   TRegResult DeleteValue(const TRegKey& key, std::string_view name);
   TRegResult EnumValueNames(const TRegKey& key, std::vector<std::string>& names);
   TRegResult EnumSubKeys(const TRegKey& key, std::vector<std::string>& names);
-  // Deletes every descendant of the key and, when asked, the key itself.
+  // Deletes every descendant of the key and, when asked, the key itself (in HKCR
+  // on both sides).
   TRegResult DeleteTree(const TRegKey& key, bool includeKey);
 
   // Groups the calls made on this thread against one hive into one atomic,
@@ -107,6 +120,20 @@ public:
 
 private:
   TRegistryHive& Hive(TRootKey root);
+  // The operations on one hive; a key of root ClassesRoot means the machine side.
+  TRegResult OpenKeyIn(TRootKey root, std::string_view path, TRegKey& key);
+  TRegResult CreateKeyIn(TRootKey root, std::string_view path, std::string_view className,
+                         TRegKey& key);
+  TRegResult QueryClassIn(const TRegKey& key, std::string& className);
+  TRegResult QueryValueIn(const TRegKey& key, std::string_view name, TRegValue& value);
+  TRegResult SetValueIn(const TRegKey& key, std::string_view name, const TRegValue& value);
+  TRegResult DeleteValueIn(const TRegKey& key, std::string_view name);
+  TRegResult EnumNamesIn(const TRegKey& key, bool subKeys, std::vector<std::string>& names);
+  TRegResult DeleteTreeIn(const TRegKey& key, bool includeKey);
+  // HKCR: the names of both sides, the user's first, each name once.
+  TRegResult EnumViewNames(const TRegKey& key, bool subKeys, std::vector<std::string>& names);
+  // HKCR: the user's side of a path ("Software\Classes\" + path).
+  static std::string UserClassesPath(std::string_view path);
 
   TRegistryLocations FLocations;
   std::unique_ptr<TRegistryHive> FHives[3];

@@ -267,18 +267,22 @@ TEST_P(CommandLinePasses, SetFlags) {
   EXPECT_EQ(flags.UserAdmin, expected.UserAdmin);
   EXPECT_EQ(flags.Silent, expected.Silent);
   EXPECT_EQ(flags.RemoveBrowserProxies, expected.RemoveBrowserProxies);
+  EXPECT_EQ(flags.DeinstallAddOn, expected.DeinstallAddOn);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLinePasses,
     ::testing::Values(
         TPassCase{"None", {}, {}},
-        TPassCase{"Deinstall", {"/Deinstall", "/MULTI"}, {true, false, false, false, true}},
-        TPassCase{"DeinstallProxy", {"/DeinstallProxy"}, {true, false, false, false, true}},
-        TPassCase{"DeinstallPK", {"/SILENT", "/DeinstallPK"}, {true, false, false, false, false}},
+        TPassCase{"Deinstall", {"/Deinstall", "/MULTI"}, {true, false, false, false, true, true}},
+        TPassCase{"DeinstallProxy", {"/DeinstallProxy"}, {true, false, false, false, true, false}},
+        TPassCase{"DeinstallPK",
+                  {"/SILENT", "/DeinstallPK"},
+                  {true, false, false, false, false, true}},
         TPassCase{"DeinstallStopsTheScan",
                   {"/Deinstall", "/DeinstallProxy"},
-                  {true, false, false, false, true}},
+                  {true, false, false, false, true, true}},
+        TPassCase{"DeinstallPKIsCaseSensitive", {"/DEINSTALLPK"}, {}},
         TPassCase{"UninstallIsCaseSensitive", {"/deinstall"}, {}},
         TPassCase{"LaterPassesIgnoreCase", {"/multi", "/UserAdmin"}, {false, true, true, false}},
         TPassCase{"SwitchAnywhereInArgument", {"x/silentx"}, {false, false, false, true}}),

@@ -23,6 +23,7 @@ public:
   void BlockedURLsChanged(const std::vector<std::string>& list) override {
     BlockedURLLists.push_back(list);
   }
+  void ShowAddOnState(const TAddOnState& state) override { AddOnStates.push_back(state); }
   void RestoreWindow() override { ++Restores; }
   std::optional<TWindowPlacement> WindowPlacement() const override { return Placement; }
   void SetWindowPlacement(const TWindowPlacement& placement) override {
@@ -33,6 +34,7 @@ public:
   int StatisticsShown = 0;
   TStatisticsTexts LastStatistics;
   std::vector<std::vector<std::string>> BlockedURLLists; // as each change handed them over
+  std::vector<TAddOnState> AddOnStates; // as the controller showed them, oldest first
   int Restores = 0;
   std::optional<TWindowPlacement> Placement; // what the window reports
   std::vector<TWindowPlacement> Placed;      // what the controller applied

@@ -128,6 +128,18 @@ TEST_F(RegistryTest, CreatedKeysCarryTheClassStringAndExistingKeysKeepTheirs) {
   EXPECT_EQ(className, "second");
 }
 
+// A default view has no characters at all, not even a terminator to point at.
+TEST_F(RegistryTest, EmptyViewsAreEmptyTextsForClassAndValueName) {
+  TRegKey key;
+  ASSERT_EQ(Registry.CreateKey(TRootKey::CurrentUser, "Plain", std::string_view(), key),
+            TRegResult::Ok);
+  std::string className = "unset";
+  ASSERT_EQ(Registry.QueryClass(key, className), TRegResult::Ok);
+  EXPECT_EQ(className, "");
+  ASSERT_EQ(Registry.SetValue(key, std::string_view(), MakeStringValue("default")), TRegResult::Ok);
+  EXPECT_EQ(Text(key, ""), "default");
+}
+
 TEST_F(RegistryTest, DeleteValueRemovesOnlyThatValue) {
   const TRegKey key = Create("K");
   Registry.SetValue(key, "a", MakeStringValue("1"));
