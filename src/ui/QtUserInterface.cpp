@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/QtUserInterface.h"
 
-#include "ui/CookieManagementDlgUnit.h"
-  return true;
-}
-
 #include "privacy/PopupKillerTexts.h"
+#include "ui/CookieManagementDlgUnit.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/InputDialogs.h"
 #include "ui/MessageBox.h"
