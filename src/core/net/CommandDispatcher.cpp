@@ -4,8 +4,7 @@
 #include "common/AsciiText.h"
 
 TCommandDispatcher::TCommandDispatcher(std::vector<TCommandHandler> handlers,
-                                       std::string unknownCommandReply,
-                                       bool disconnectOnUnknown)
+                                       std::string unknownCommandReply, bool disconnectOnUnknown)
     : FHandlers(std::move(handlers)), FUnknownCommandReply(std::move(unknownCommandReply)),
       FDisconnectOnUnknown(disconnectOnUnknown) {}
 

@@ -62,7 +62,8 @@ int StartAttempt(const TSocketAddress& address, int& lastError) {
 
 int PollTimeout(std::chrono::steady_clock::duration left) {
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(left);
-  return static_cast<int>(std::clamp(wait, std::chrono::milliseconds(0), ShutdownCheckInterval).count());
+  return static_cast<int>(
+      std::clamp(wait, std::chrono::milliseconds(0), ShutdownCheckInterval).count());
 }
 
 } // namespace

@@ -14,8 +14,7 @@ THTTPProxyServer::THTTPProxyServer()
               {"CONNECT", true, true, [this](TCommand& command) { CommandConnect(command); }},
               // What browsers send beyond the first three: forwarded as POST is.
               {"PUT", true, true, [this](TCommand& command) { CommandPost(command, "PUT"); }},
-              {"DELETE", true, true,
-               [this](TCommand& command) { CommandPost(command, "DELETE"); }},
+              {"DELETE", true, true, [this](TCommand& command) { CommandPost(command, "DELETE"); }},
               {"OPTIONS", true, true,
                [this](TCommand& command) { CommandPost(command, "OPTIONS"); }},
               {"PATCH", true, true, [this](TCommand& command) { CommandPost(command, "PATCH"); }},

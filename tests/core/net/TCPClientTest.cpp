@@ -137,9 +137,9 @@ TEST(TCPClient, ShutdownFromAnotherThreadBreaksOffConnecting) {
 }
 
 TEST(TCPClient, FamiliesTakeTurnsFromTheFirstOneOn) {
-  const auto order = TTCPClient::Interleaved(
-      {Address("::1", 1), Address("::2", 2), Address("::3", 3), Address("127.0.0.1", 4),
-       Address("127.0.0.2", 5)});
+  const auto order =
+      TTCPClient::Interleaved({Address("::1", 1), Address("::2", 2), Address("::3", 3),
+                               Address("127.0.0.1", 4), Address("127.0.0.2", 5)});
   std::vector<std::uint16_t> ports;
   for (const TSocketAddress& address : order) {
     ports.push_back(ntohs(reinterpret_cast<const sockaddr_in*>(&address.Address)->sin_port));

@@ -241,17 +241,18 @@ TEST_F(ProxyForward, OtherMethodsOfBrowsersAreForwardedAsPostIs) {
       ++events;
       headers.SetValue("User-Agent", "rewritten");
     };
-    EXPECT_EQ(FProxy.Exchange(std::string(c.Method) + " " + Url("/r") +
-                              " HTTP/1.1\r\nHost: x\r\n" + c.Rest),
+    EXPECT_EQ(FProxy.Exchange(std::string(c.Method) + " " + Url("/r") + " HTTP/1.1\r\nHost: x\r\n" +
+                              c.Rest),
               SmallPage);
     EXPECT_EQ(events, 1);
     const std::size_t headEnd = c.Rest.find("\r\n\r\n");
     const std::string body = headEnd == std::string::npos ? "" : c.Rest.substr(headEnd + 4);
-    EXPECT_EQ(FOrigin->FirstRequest(),
-              std::string(c.Sent) + " /r HTTP/1.0\r\nHost: x\r\n" + c.Forwarded +
-                  "User-Agent: rewritten\r\n"
-                  "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n\r\n" +
-                  body);
+    EXPECT_EQ(
+        FOrigin->FirstRequest(),
+        std::string(c.Sent) + " /r HTTP/1.0\r\nHost: x\r\n" + c.Forwarded +
+            "User-Agent: rewritten\r\n"
+            "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n\r\n" +
+            body);
   }
 }
 

@@ -75,8 +75,8 @@ TEST_F(ProxyIPv6, ZoneIdInATargetIsRefusedWithoutConnecting) {
   EXPECT_EQ(FProxy.Exchange("GET http://[::1%25lo]:" + std::to_string(FOrigin.Port()) +
                             "/ HTTP/1.0\r\n\r\n"),
             "");
-  const std::string reply = FProxy.Exchange("CONNECT [::1%lo]:" + std::to_string(FOrigin.Port()) +
-                                            " HTTP/1.1\r\n\r\n");
+  const std::string reply =
+      FProxy.Exchange("CONNECT [::1%lo]:" + std::to_string(FOrigin.Port()) + " HTTP/1.1\r\n\r\n");
   EXPECT_TRUE(reply.starts_with("HTTP/1.1 404 Not found\r\n")) << reply;
   EXPECT_TRUE(FOrigin.Requests().empty());
 }
@@ -128,9 +128,9 @@ TEST(ProxyIPv6Access, IPv6PeersFollowTheSameRules) {
     TProxyUnderTest proxy;
     proxy.Server.SetProxyAuthType(c.Mode);
     proxy.Server.SetProxyAuthIP(c.Prefix);
-    const std::string reply = ExchangeOver(
-        c.Over, proxy.Port(),
-        "GET http://127.0.0.1:" + std::to_string(origin.Port()) + "/ HTTP/1.0\r\n\r\n");
+    const std::string reply = ExchangeOver(c.Over, proxy.Port(),
+                                           "GET http://127.0.0.1:" + std::to_string(origin.Port()) +
+                                               "/ HTTP/1.0\r\n\r\n");
     EXPECT_EQ(reply.starts_with("HTTP/1.0 200 OK"), c.Admitted) << c.Over << " prefix " << c.Prefix;
     if (!c.Admitted) {
       EXPECT_TRUE(reply.starts_with("HTTP/1.0 401 Access denied\r\n"));
