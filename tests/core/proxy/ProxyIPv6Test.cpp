@@ -86,6 +86,11 @@ TEST(ProxyIPv6Tunnel, ConnectToABracketedTargetRelaysBothWays) {
   std::uint16_t port = 0;
   const int listener = loopback::ListenOn("::1", port);
   std::thread target([listener] {
+    // Bounded, so that a proxy that never connects fails the test instead of hanging it.
+    pollfd fd{listener, POLLIN, 0};
+    if (::poll(&fd, 1, 5000) <= 0) {
+      return;
+    }
     const int handle = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     loopback::SendAll(handle, "v6 " + loopback::ReceiveExactly(handle, 4));
     ::close(handle);
