@@ -14,9 +14,11 @@ constexpr auto BrowserTimeout = std::chrono::seconds(90);
 
 class BrowserE2E : public TE2ETest {
 protected:
-  // Headless Chromium through the proxy; returns the DOM it dumps after loading `url`.
+  // Headless Chromium through the proxy (at proxyHost, "[::1]" for IPv6); returns the
+  // DOM it dumps after loading `url`.
   std::string LoadPageInChromium(const TProxy& proxy, const std::string& url,
-                                 const std::vector<std::string>& extraArgs = {}) {
+                                 const std::vector<std::string>& extraArgs = {},
+                                 const std::string& proxyHost = "127.0.0.1") {
     const auto chromium = FindProgram("chromium");
     const auto profile = Folder.UniquePath("chromium-profile");
     const auto home = Folder / "chromium-home";
@@ -31,7 +33,7 @@ protected:
                  "--disable-features=NetworkTimeServiceQuerying",
                  "--component-updater=url-source=http://127.0.0.1:9/",
                  "--gaia-url=http://127.0.0.1:9/",
-                 "--proxy-server=http://127.0.0.1:" + std::to_string(proxy.Port),
+                 "--proxy-server=http://" + proxyHost + ":" + std::to_string(proxy.Port),
                  // Without this Chromium would fetch loopback pages around the proxy.
                  "--proxy-bypass-list=<-loopback>", "--dump-dom"},
         .SetEnv = {"HOME=" + home.string()},
@@ -98,6 +100,21 @@ TEST_F(BrowserE2E, ChromiumLoadsHttpsPageThroughTunnel) {
   const std::string dom = LoadPageInChromium(proxy, url, {"--ignore-certificate-errors"});
 
   EXPECT_THAT(dom, HasSubstr("<p>secure page text</p>"));
+}
+
+// Both sides on IPv6: the browser reaches the proxy at [::1] and the page comes from an
+// origin that listens on ::1 only. The origin sees the proxy's HTTP/1.0 request line,
+// which a browser going around the proxy would not send.
+TEST_F(BrowserE2E, ChromiumLoadsPageFromIPv6OnlyOriginThroughProxyOnIPv6) {
+  Publish("six.html", "<!DOCTYPE html><html><body><p>page over IPv6</p></body></html>");
+  const TNginx origin = StartNginx(false, "::1");
+  const TProxy proxy = StartProxy();
+
+  const std::string dom = LoadPageInChromium(
+      proxy, "http://[::1]:" + std::to_string(origin.HttpPort) + "/six.html", {}, "[::1]");
+
+  EXPECT_THAT(dom, HasSubstr("<p>page over IPv6</p>"));
+  EXPECT_THAT(ReadFileOrEmpty(origin.AccessLog), HasSubstr("\"GET /six.html HTTP/1.0\" 200"));
 }
 
 } // namespace

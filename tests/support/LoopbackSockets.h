@@ -79,6 +79,53 @@ inline int Connect(std::uint16_t port, const char* sourceIP = nullptr) {
   return handle;
 }
 
+// Socket address of a numeric IPv4 or IPv6 address text and a port.
+inline std::pair<sockaddr_storage, socklen_t> AddressOf(const char* ip, std::uint16_t port) {
+  sockaddr_storage storage{};
+  auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+  if (::inet_pton(AF_INET, ip, &v4->sin_addr) == 1) {
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(port);
+    return {storage, sizeof(sockaddr_in)};
+  }
+  auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+  Check(::inet_pton(AF_INET6, ip, &v6->sin6_addr) == 1, "address text");
+  v6->sin6_family = AF_INET6;
+  v6->sin6_port = htons(port);
+  return {storage, sizeof(sockaddr_in6)};
+}
+
+// A listening socket on ip (IPv4 or IPv6, "::1" for instance) with a port of the
+// kernel's choice; an IPv6 one takes IPv6 clients only.
+inline int ListenOn(const char* ip, std::uint16_t& port, int backlog = 64) {
+  auto [address, length] = AddressOf(ip, 0);
+  const int handle = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (address.ss_family == AF_INET6) {
+    const int on = 1;
+    ::setsockopt(handle, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+  }
+  Check(::bind(handle, reinterpret_cast<sockaddr*>(&address), length) == 0, "bind");
+  Check(::listen(handle, backlog) == 0, "listen");
+  length = sizeof address;
+  ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
+  port = address.ss_family == AF_INET6
+             ? ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port)
+             : ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+  return handle;
+}
+
+// Connects to ip:port (IPv4 or IPv6), from sourceIP when given.
+inline int ConnectTo(const char* ip, std::uint16_t port, const char* sourceIP = nullptr) {
+  auto [address, length] = AddressOf(ip, port);
+  const int handle = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (sourceIP) {
+    auto [source, sourceLength] = AddressOf(sourceIP, 0);
+    Check(::bind(handle, reinterpret_cast<sockaddr*>(&source), sourceLength) == 0, "bind source");
+  }
+  Check(::connect(handle, reinterpret_cast<sockaddr*>(&address), length) == 0, "connect");
+  return handle;
+}
+
 // Both ends of one TCP connection over loopback.
 inline std::pair<int, int> Pair() {
   std::uint16_t port = 0;

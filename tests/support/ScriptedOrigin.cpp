@@ -14,8 +14,9 @@ constexpr int AcceptPollMs = 20;
 
 } // namespace
 
-TScriptedOrigin::TScriptedOrigin(std::string response) : FResponse(std::move(response)) {
-  FListener = loopback::Listen(FPort);
+TScriptedOrigin::TScriptedOrigin(std::string response, const char* ip)
+    : FResponse(std::move(response)) {
+  FListener = loopback::ListenOn(ip, FPort);
   FThread = std::thread([this] { Serve(); });
 }
 

@@ -10,11 +10,12 @@
 #include <thread>
 #include <vector>
 
-// An origin server on 127.0.0.1 that records each request it receives (head and
-// body by "Content-Length") and answers every one with the same bytes, then closes.
+// An origin server on 127.0.0.1 (or the loopback address given, "::1" for one reached
+// over IPv6 only) that records each request it receives (head and body by
+// "Content-Length") and answers every one with the same bytes, then closes.
 class TScriptedOrigin {
 public:
-  explicit TScriptedOrigin(std::string response);
+  explicit TScriptedOrigin(std::string response, const char* ip = "127.0.0.1");
   ~TScriptedOrigin();
 
   std::uint16_t Port() const { return FPort; }

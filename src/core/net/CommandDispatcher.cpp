@@ -4,8 +4,9 @@
 #include "common/AsciiText.h"
 
 TCommandDispatcher::TCommandDispatcher(std::vector<TCommandHandler> handlers,
-                                       std::string unknownCommandReply)
-    : FHandlers(std::move(handlers)), FUnknownCommandReply(std::move(unknownCommandReply)) {}
+                                       std::string unknownCommandReply, bool disconnectOnUnknown)
+    : FHandlers(std::move(handlers)), FUnknownCommandReply(std::move(unknownCommandReply)),
+      FDisconnectOnUnknown(disconnectOnUnknown) {}
 
 std::vector<std::string> TCommandDispatcher::SplitParams(std::string_view text) {
   std::vector<std::string> params;
@@ -40,6 +41,9 @@ void TCommandDispatcher::Execute(TContext& context) const {
   const TCommandHandler* handler = FindHandler(word);
   if (!handler) {
     connection.WriteLn(FUnknownCommandReply + " " + line);
+    if (FDisconnectOnUnknown) {
+      connection.CloseGracefully();
+    }
     return;
   }
   std::vector<std::string> params;

@@ -25,10 +25,12 @@ struct TCommandHandler {
 
 // Line commands on a connection (nothing is sent on connect): reads one line, matches
 // its first word against the registered commands and calls the handler. Lines of no
-// known command get UnknownCommandReply followed by the line as received.
+// known command get UnknownCommandReply followed by the line as received, and with
+// disconnectOnUnknown the connection closes after that reply.
 class TCommandDispatcher {
 public:
-  TCommandDispatcher(std::vector<TCommandHandler> handlers, std::string unknownCommandReply);
+  TCommandDispatcher(std::vector<TCommandHandler> handlers, std::string unknownCommandReply,
+                     bool disconnectOnUnknown = false);
 
   // Splits at spaces; runs of spaces do not make empty parameters.
   static std::vector<std::string> SplitParams(std::string_view text);
@@ -41,4 +43,5 @@ private:
 
   const std::vector<TCommandHandler> FHandlers;
   const std::string FUnknownCommandReply;
+  const bool FDisconnectOnUnknown;
 };

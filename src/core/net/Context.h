@@ -11,7 +11,7 @@
 class TContext {
 public:
   TTCPConnection Connection;
-  std::string PeerIP; // dotted IPv4 text
+  std::string PeerIP; // dotted IPv4 text, or IPv6 text for an IPv6 client
   std::uint16_t PeerPort = 0;
 
   // handle: an accepted socket, opened non-blocking.

@@ -48,40 +48,83 @@ std::size_t ThreadCapForDescriptors() {
                                  TTCPServer::MaxConnectionThreads);
 }
 
-int Listen(const TTCPServer::TBinding& binding) {
-  const int handle = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+// A listening socket of the family given, bound to address; -1 with the error number
+// in error when the system cannot bind it.
+int TryListen(const sockaddr* address, socklen_t length, bool v6Only, int& error) {
+  const int handle = ::socket(address->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (handle < 0) {
-    throw ESocketError("socket", errno);
+    error = errno;
+    return -1;
   }
   const int on = 1;
   ::setsockopt(handle, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(binding.Port);
-  if (binding.IP.empty()) {
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-  } else if (::inet_pton(AF_INET, binding.IP.c_str(), &address.sin_addr) != 1) {
-    ::close(handle);
-    throw ESocketError("bind " + binding.IP, EINVAL);
+  if (address->sa_family == AF_INET6) {
+    const int only = v6Only ? 1 : 0;
+    ::setsockopt(handle, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only);
   }
   // A connection is handed out once its first bytes are here, so the first read finds
   // the request instead of sleeping for it. One that stays silent comes after a second.
   const int deferSeconds = 1;
   ::setsockopt(handle, IPPROTO_TCP, TCP_DEFER_ACCEPT, &deferSeconds, sizeof deferSeconds);
-  if (::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(handle, SOMAXCONN) != 0) {
-    const int error = errno;
+  if (::bind(handle, address, length) != 0 || ::listen(handle, SOMAXCONN) != 0) {
+    error = errno;
     ::close(handle);
+    return -1;
+  }
+  return handle;
+}
+
+// Without an address: one socket for IPv6 and IPv4 together, so that a browser that
+// tries "localhost" as ::1 first finds the proxy there; IPv4 alone on a system
+// without IPv6.
+int Listen(const TTCPServer::TBinding& binding) {
+  int error = 0;
+  int handle = -1;
+  if (binding.IP.empty()) {
+    sockaddr_in6 any{};
+    any.sin6_family = AF_INET6;
+    any.sin6_addr = in6addr_any;
+    any.sin6_port = htons(binding.Port);
+    handle = TryListen(reinterpret_cast<sockaddr*>(&any), sizeof any, false, error);
+    if (handle >= 0) {
+      return handle;
+    }
+    if (error != EAFNOSUPPORT && error != EADDRNOTAVAIL) {
+      throw ESocketError("bind", error);
+    }
+    sockaddr_in v4{};
+    v4.sin_family = AF_INET;
+    v4.sin_addr.s_addr = htonl(INADDR_ANY);
+    v4.sin_port = htons(binding.Port);
+    handle = TryListen(reinterpret_cast<sockaddr*>(&v4), sizeof v4, false, error);
+  } else {
+    sockaddr_in v4{};
+    sockaddr_in6 v6{};
+    if (::inet_pton(AF_INET, binding.IP.c_str(), &v4.sin_addr) == 1) {
+      v4.sin_family = AF_INET;
+      v4.sin_port = htons(binding.Port);
+      handle = TryListen(reinterpret_cast<sockaddr*>(&v4), sizeof v4, false, error);
+    } else if (::inet_pton(AF_INET6, binding.IP.c_str(), &v6.sin6_addr) == 1) {
+      v6.sin6_family = AF_INET6;
+      v6.sin6_port = htons(binding.Port);
+      handle = TryListen(reinterpret_cast<sockaddr*>(&v6), sizeof v6, true, error);
+    } else {
+      throw ESocketError("bind " + binding.IP, EINVAL);
+    }
+  }
+  if (handle < 0) {
     throw ESocketError("bind", error);
   }
   return handle;
 }
 
 std::uint16_t LocalPort(int handle) {
-  sockaddr_in address{};
+  sockaddr_storage address{};
   socklen_t length = sizeof address;
   ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
-  return ntohs(address.sin_port);
+  return address.ss_family == AF_INET6
+             ? ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port)
+             : ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
 }
 
 // A poller over the listeners, each waking one waiting thread only, and the stop
@@ -105,6 +148,25 @@ int MakePoller(const std::vector<int>& listeners, int wakeup) {
 }
 
 } // namespace
+
+void PeerAddress(const sockaddr_storage& peer, std::string& ip, std::uint16_t& port) {
+  char text[INET6_ADDRSTRLEN] = "";
+  if (peer.ss_family == AF_INET6) {
+    const auto& v6 = reinterpret_cast<const sockaddr_in6&>(peer);
+    if (IN6_IS_ADDR_V4MAPPED(&v6.sin6_addr)) {
+      // An IPv4 client on the shared socket: the access rule sees its IPv4 form.
+      ::inet_ntop(AF_INET, &v6.sin6_addr.s6_addr[12], text, sizeof text);
+    } else {
+      ::inet_ntop(AF_INET6, &v6.sin6_addr, text, sizeof text);
+    }
+    port = ntohs(v6.sin6_port);
+  } else {
+    const auto& v4 = reinterpret_cast<const sockaddr_in&>(peer);
+    ::inet_ntop(AF_INET, &v4.sin_addr, text, sizeof text);
+    port = ntohs(v4.sin_port);
+  }
+  ip = text;
+}
 
 void TContext::Link(TTCPConnection* upstream) {
   std::lock_guard lock(FLinkLock);
@@ -266,17 +328,14 @@ int TTCPServer::AcceptOne(int poller, bool& timedOut, std::string& peerIP,
     if (events[i].data.fd == FWakeup) {
       continue;
     }
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t length = sizeof peer;
     const int handle = ::accept4(events[i].data.fd, reinterpret_cast<sockaddr*>(&peer), &length,
                                  SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (handle >= 0) {
       const int on = 1;
       ::setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      char text[INET_ADDRSTRLEN] = "";
-      ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-      peerIP = text;
-      peerPort = ntohs(peer.sin_port);
+      PeerAddress(peer, peerIP, peerPort);
       return handle;
     }
     if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {

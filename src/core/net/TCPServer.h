@@ -14,6 +14,11 @@
 #include <vector>
 
 class TConnectionHandler;
+struct sockaddr_storage;
+
+// The text of a peer's address as the access rule compares it (an IPv4 client seen
+// through an IPv6 socket in its IPv4 form), and its port.
+void PeerAddress(const sockaddr_storage& peer, std::string& ip, std::uint16_t& port);
 
 // Threaded TCP server: each connection is served on the thread that accepted it.
 // Idle threads wait on the listening sockets themselves, so a connection needs no
@@ -23,7 +28,8 @@ class TConnectionHandler;
 // when it is destroyed.
 class TTCPServer {
 public:
-  // Listen on these; none means every local IPv4 address on DefaultPort.
+  // Listen on these (IPv4 or IPv6 address text); none means every local address,
+  // IPv6 and IPv4, on DefaultPort.
   struct TBinding {
     std::string IP;
     std::uint16_t Port = 0;

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/URI.h"
 
+#include "common/AsciiText.h"
+
+#include <arpa/inet.h>
 #include <charconv>
+#include <netinet/in.h>
 
 TURI::TURI(std::string_view text) {
   if (const std::size_t hash = text.find('#'); hash != std::string_view::npos) {
@@ -27,12 +31,9 @@ TURI::TURI(std::string_view text) {
       }
       authority = authority.substr(at + 1);
     }
-    // A bracketed IPv6 literal keeps its colons.
-    const std::size_t hostEnd = authority.starts_with('[') ? authority.find(']') : 0;
-    const std::size_t colon = authority.find(':', hostEnd == std::string_view::npos ? 0 : hostEnd);
-    Host = authority.substr(0, colon);
-    if (colon != std::string_view::npos) {
-      Port = authority.substr(colon + 1);
+    if (std::optional<THostPort> where = SplitHostPort(authority)) {
+      Host = std::move(where->Host);
+      Port = std::move(where->Port);
     }
   }
   const std::size_t lastSlash = text.rfind('/');
@@ -48,7 +49,7 @@ std::string TURI::GetFullURI() const {
   if (Protocol.empty() || Host.empty()) {
     throw EURIError("The request target has no protocol or host.");
   }
-  std::string uri = Protocol + "://" + Host;
+  std::string uri = Protocol + "://" + HostForURL(Host);
   if (!Port.empty() && Port != "80") {
     uri += ":" + Port;
   }
@@ -63,4 +64,41 @@ int ParsePort(std::string_view text, int fallback) {
     return fallback;
   }
   return value;
+}
+
+bool TURI::IsHTTP() const {
+  return SameTextASCII(Protocol, "http");
+}
+
+std::optional<THostPort> SplitHostPort(std::string_view authority) {
+  if (!authority.starts_with('[')) {
+    const std::size_t colon = authority.find(':');
+    THostPort where{std::string(authority.substr(0, colon)), {}};
+    if (colon != std::string_view::npos) {
+      where.Port = authority.substr(colon + 1);
+    }
+    return where;
+  }
+  const std::size_t close = authority.find(']');
+  if (close == std::string_view::npos) {
+    return std::nullopt;
+  }
+  const std::string literal(authority.substr(1, close - 1));
+  // inet_pton takes neither a zone id nor anything else but the address itself.
+  in6_addr address{};
+  if (::inet_pton(AF_INET6, literal.c_str(), &address) != 1) {
+    return std::nullopt;
+  }
+  const std::string_view rest = authority.substr(close + 1);
+  if (!rest.empty() && !rest.starts_with(':')) {
+    return std::nullopt;
+  }
+  return THostPort{literal, std::string(rest.empty() ? rest : rest.substr(1))};
+}
+
+std::string HostForURL(std::string_view host) {
+  if (host.find(':') == std::string_view::npos) {
+    return std::string(host);
+  }
+  return "[" + std::string(host) + "]";
 }

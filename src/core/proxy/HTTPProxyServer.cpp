@@ -9,11 +9,19 @@ THTTPProxyServer::THTTPProxyServer()
     : FDispatcher(
           {
               {"GET", true, true, [this](TCommand& command) { CommandGet(command); }},
-              {"POST", true, true, [this](TCommand& command) { CommandPost(command); }},
+              {"POST", true, true, [this](TCommand& command) { CommandPost(command, "POST"); }},
               {"HEAD", true, true, [this](TCommand& command) { CommandHead(command); }},
               {"CONNECT", true, true, [this](TCommand& command) { CommandConnect(command); }},
+              // What browsers send beyond the first three: forwarded as POST is.
+              {"PUT", true, true, [this](TCommand& command) { CommandPost(command, "PUT"); }},
+              {"DELETE", true, true, [this](TCommand& command) { CommandPost(command, "DELETE"); }},
+              {"OPTIONS", true, true,
+               [this](TCommand& command) { CommandPost(command, "OPTIONS"); }},
+              {"PATCH", true, true, [this](TCommand& command) { CommandPost(command, "PATCH"); }},
           },
-          "400") {}
+          // A browser cannot read the "400 " line as a response; closing at once ends
+          // its wait instead of leaving it to the idle time-out.
+          "400", true) {}
 
 void THTTPProxyServer::Listen() {
   FTCPServer.DefaultPort = static_cast<std::uint16_t>(FPort.load());

@@ -25,8 +25,9 @@ struct TPageSite;
 // Which clients may use the proxy; stored as 0, 1, 2.
 enum class TAuthType { atAll = 0, atThisPC = 1, atThisIP = 2 };
 
-// The local HTTP proxy: one request per browser connection, GET, POST and HEAD
-// forwarded directly or through one upstream proxy, CONNECT tunnelled.
+// The local HTTP proxy: one request per browser connection, GET, POST and HEAD (and
+// PUT, DELETE, OPTIONS and PATCH as POST) forwarded directly or through one upstream
+// proxy, CONNECT tunnelled.
 //
 // Properties may be changed by one thread while connections run; each request
 // reads a property when it reaches the step that uses it. Events run on the
@@ -47,7 +48,7 @@ public:
   THTTPProxyServer(const THTTPProxyServer&) = delete;
   THTTPProxyServer& operator=(const THTTPProxyServer&) = delete;
 
-  // Where to listen; none means every local IPv4 address on Port. Read when the
+  // Where to listen; none means every local address, IPv6 and IPv4, on Port. Read when the
   // server starts listening.
   std::vector<TTCPServer::TBinding> Bindings;
 
@@ -175,7 +176,9 @@ private:
   void Listen();
 
   void CommandGet(TCommand& command);
-  void CommandPost(TCommand& command);
+  // POST and the other methods whose request may carry a body; method is the word
+  // sent on a direct request line.
+  void CommandPost(TCommand& command, std::string_view method);
   void CommandHead(TCommand& command);
   void CommandConnect(TCommand& command);
 

@@ -214,7 +214,7 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
     OnHTTPGet(*this, uri, headers);
   }
   const auto [target, direct] = ChooseUpstream(upstream, uri);
-  if (direct && uri.Protocol != "http") {
+  if (direct && !uri.IsHTTP()) {
     SendAccessDenied(browser, "The server does only support http.");
     return;
   }
@@ -242,7 +242,7 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
   TransferBody(upstream, browser, response, false, StatusAllowsBody(response), target);
 }
 
-void THTTPProxyServer::CommandPost(TCommand& command) {
+void THTTPProxyServer::CommandPost(TCommand& command, std::string_view method) {
   TTCPConnection& browser = command.Context.Connection;
   THeaderList headers(browser.Capture());
   headers.Insert(0, command.RawLine);
@@ -274,9 +274,9 @@ void THTTPProxyServer::CommandPost(TCommand& command) {
   // is asked for HTTP/1.0, as for GET, so that it answers without chunked framing.
   const auto [target, direct] = ChooseUpstream(upstream, uri);
   if (direct) {
-    headers[0] = "POST " + target + " HTTP/1.0";
+    headers[0] = std::string(method) + " " + target + " HTTP/1.0";
   }
-  if (uri.Protocol != "http") {
+  if (!uri.IsHTTP()) {
     SendAccessDenied(browser, "The server does only support http.");
     return;
   }

@@ -12,11 +12,10 @@ void THTTPProxyServer::CommandConnect(TCommand& command) {
   }
   TTCPClient upstream;
   const TUpstreamRecord record(command.Context, upstream);
-  const std::size_t colon = target.find(':');
-  upstream.Host = target.substr(0, colon);
-  upstream.Port = static_cast<std::uint16_t>(ParsePort(
-      colon == std::string::npos ? std::string_view() : std::string_view(target).substr(colon + 1),
-      443));
+  // A target whose brackets hold no plain IPv6 address has no host to connect to.
+  const THostPort where = SplitHostPort(target).value_or(THostPort{});
+  upstream.Host = where.Host;
+  upstream.Port = static_cast<std::uint16_t>(ParsePort(where.Port, 443));
   ConnectUpstream(browser, upstream, nullptr);
   browser.Write("HTTP/1.0 200 Connection established\r\nProxy-agent: " + ServerName() + "\r\n\r\n");
   const std::uint64_t total = RelayTunnel(browser, upstream);

@@ -153,6 +153,58 @@ TEST(TCPServer, BindingAPortInUseFailsAndLeavesServerInactive) {
   EXPECT_EQ(second.ThreadCount(), 0u);
 }
 
+// A peer that names itself, so that the test sees the address text the server saw.
+class TPeerHandler : public TConnectionHandler {
+public:
+  void Execute(TContext& context) override {
+    context.Connection.WriteLn(context.PeerIP);
+    context.Connection.CloseGracefully();
+  }
+};
+
+std::string PeerSeenOver(std::uint16_t port, const char* ip) {
+  const int handle = loopback::ConnectTo(ip, port);
+  // Connections are handed out once their first bytes are here.
+  loopback::SendAll(handle, "\r\n");
+  std::string reply = loopback::ReceiveAll(handle);
+  ::close(handle);
+  return reply;
+}
+
+TEST(TCPServer, WithoutBindingsListensOnIPv6AndIPv4AndNamesIPv4PeersInTheirOwnForm) {
+  TPeerHandler handler;
+  TTCPServer server(handler);
+  server.Activate();
+  EXPECT_EQ(PeerSeenOver(server.BoundPort(), "::1"), "::1\r\n");
+  EXPECT_EQ(PeerSeenOver(server.BoundPort(), "127.0.0.1"), "127.0.0.1\r\n");
+}
+
+TEST(TCPServer, AnIPv6BindingTakesIPv6ClientsOnly) {
+  TPeerHandler handler;
+  TTCPServer server(handler);
+  server.Bindings = {{"::1", 0}};
+  server.Activate();
+  EXPECT_EQ(PeerSeenOver(server.BoundPort(), "::1"), "::1\r\n");
+  EXPECT_THROW(loopback::Connect(server.BoundPort()), std::runtime_error);
+}
+
+TEST(TCPServer, PeerAddressGivesIPv4MappedAddressesInIPv4Form) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"::ffff:192.0.2.7", "192.0.2.7"},
+      {"192.0.2.7", "192.0.2.7"},
+      {"2001:db8::7", "2001:db8::7"},
+      {"::1", "::1"},
+  };
+  for (const auto& [given, expected] : cases) {
+    const auto [address, length] = loopback::AddressOf(given, 4711);
+    std::string ip;
+    std::uint16_t port = 0;
+    PeerAddress(address, ip, port);
+    EXPECT_EQ(ip, expected) << given;
+    EXPECT_EQ(port, 4711) << given;
+  }
+}
+
 TEST(CommandParams, SplitAtSpacesWithoutEmptyParameters) {
   EXPECT_EQ(TCommandDispatcher::SplitParams("a  b c "), (std::vector<std::string>{"a", "b", "c"}));
   EXPECT_TRUE(TCommandDispatcher::SplitParams("").empty());

@@ -3,6 +3,7 @@
 #include "ScriptedOrigin.h"
 #include "net/LocalAddresses.h"
 
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -97,10 +98,13 @@ TEST(ProxyAccess, RefusedClientThatSendsNothingStillGetsThePage) {
   EXPECT_NE(reply.find("</html>"), std::string::npos);
 }
 
-TEST(ProxyAccess, LocalAddressListEndsWithLoopback) {
+TEST(ProxyAccess, LocalAddressListHoldsTheLoopbackOfEachFamily) {
   const std::vector<std::string> addresses = GetLocalIPList();
   ASSERT_FALSE(addresses.empty());
-  EXPECT_EQ(addresses.back(), "127.0.0.1");
+  EXPECT_EQ(addresses.back(), "::1");
+  EXPECT_NE(std::find(addresses.begin(), addresses.end(), "127.0.0.1"), addresses.end());
+  // Loopback stands for this machine by ::1 alone, as it does by its first IPv4 address.
+  EXPECT_EQ(std::count(addresses.begin(), addresses.end(), "::1"), 1);
 }
 
 class ProxyCredentials : public testing::Test {

@@ -217,6 +217,56 @@ TEST_F(ProxyForward, PostOfOtherProtocolIsRefusedOnBothPaths) {
   EXPECT_TRUE(FOrigin->Requests().empty());
 }
 
+// Browsers send these beside GET, POST and HEAD; each goes on as POST does, through
+// the same event (so the same header rules and counters), with its own method word.
+TEST_F(ProxyForward, OtherMethodsOfBrowsersAreForwardedAsPostIs) {
+  struct TCase {
+    const char* Method;
+    const char* Sent; // the method word on the forwarded request line
+    std::string Rest; // framing and body after the Host line
+    std::string Forwarded;
+  };
+  const TCase cases[] = {
+      {"PUT", "PUT", "Content-Length: 4\r\n\r\ndata", "Content-Length: 4\r\n"},
+      {"DELETE", "DELETE", "\r\n", ""},
+      {"OPTIONS", "OPTIONS", "\r\n", ""},
+      {"PATCH", "PATCH", "Content-Length: 2\r\n\r\n{}", "Content-Length: 2\r\n"},
+      {"put", "PUT", "Content-Length: 1\r\n\r\nx", "Content-Length: 1\r\n"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Method);
+    Answer(SmallPage);
+    int events = 0;
+    FProxy.Server.OnHTTPPost = [&](THTTPProxyServer&, TURI&, THeaderList& headers, TPostData&) {
+      ++events;
+      headers.SetValue("User-Agent", "rewritten");
+    };
+    EXPECT_EQ(FProxy.Exchange(std::string(c.Method) + " " + Url("/r") + " HTTP/1.1\r\nHost: x\r\n" +
+                              c.Rest),
+              SmallPage);
+    EXPECT_EQ(events, 1);
+    const std::size_t headEnd = c.Rest.find("\r\n\r\n");
+    const std::string body = headEnd == std::string::npos ? "" : c.Rest.substr(headEnd + 4);
+    EXPECT_EQ(
+        FOrigin->FirstRequest(),
+        std::string(c.Sent) + " /r HTTP/1.0\r\nHost: x\r\n" + c.Forwarded +
+            "User-Agent: rewritten\r\n"
+            "Via: 1.0 Quorvane (1.20 http://www.quorvane.example/)\r\nConnection: close\r\n\r\n" +
+            body);
+  }
+}
+
+TEST_F(ProxyForward, SchemeInCapitalsIsHttpAllTheSame) {
+  const auto target = [this] {
+    return "HTTP://127.0.0.1:" + std::to_string(FOrigin->Port()) + "/caps";
+  };
+  EXPECT_EQ(FProxy.Exchange("GET " + target() + " HTTP/1.0\r\n\r\n"), SmallPage);
+  Answer(SmallPage);
+  EXPECT_EQ(FProxy.Exchange("POST " + target() + " HTTP/1.0\r\nContent-Length: 1\r\n\r\nx"),
+            SmallPage);
+  EXPECT_TRUE(FOrigin->FirstRequest().starts_with("POST /caps HTTP/1.0\r\n"));
+}
+
 TEST_F(ProxyForward, PostBodyBeyondMemoryLimitIsSpooledAndArrivesIntact) {
   std::string body(TPostData::MaxInMemory + 12345, '\0');
   for (std::size_t i = 0; i < body.size(); ++i) {

@@ -51,12 +51,14 @@ TChildProcess& TE2ETest::Spawn(const TSpawnOptions& options) {
 }
 
 std::uint16_t TE2ETest::StartListening(const std::string& what,
-                                       const std::function<TChildProcess&(std::uint16_t)>& launch) {
+                                       const std::function<TChildProcess&(std::uint16_t)>& launch,
+                                       const std::string& ip) {
   std::string failures;
   for (int attempt = 0; attempt < StartAttempts; ++attempt) {
     const std::uint16_t port = FreePort();
     TChildProcess& child = launch(port);
-    if (WaitForPort(port, StartTimeout, [&] { return child.Running(); })) {
+    if (WaitForPort(
+            port, StartTimeout, [&] { return child.Running(); }, ip)) {
       return port;
     }
     const TExitStatus exit = child.Stop();
@@ -75,7 +77,7 @@ TTlsFiles TE2ETest::Certificate() {
   return *FTls;
 }
 
-TNginx TE2ETest::StartNginx(bool withTls) {
+TNginx TE2ETest::StartNginx(bool withTls, const std::string& listenIP) {
   const auto nginx = FindProgram("nginx");
   TNginx result;
   if (withTls) {
@@ -83,24 +85,31 @@ TNginx TE2ETest::StartNginx(bool withTls) {
   }
   const auto root = WebRoot();
   unsigned instance = 0;
-  result.HttpPort = StartListening("nginx", [&](std::uint16_t port) -> TChildProcess& {
-    const auto prefix = Folder / ("nginx." + std::to_string(++instance));
-    std::filesystem::create_directories(prefix);
-    TNginxSite site{
-        .Prefix = prefix, .Root = root, .HttpPort = port, .HttpsPort = {}, .Tls = result.Tls};
-    if (withTls) {
-      site.HttpsPort = FreePort();
-      result.HttpsPort = site.HttpsPort;
-    }
-    result.AccessLog = prefix / "access.log";
-    WriteFile(prefix / "nginx.conf", NginxConfig(site));
-    return Spawn(
-        TSpawnOptions{.Argv = {nginx.string(), "-c", (prefix / "nginx.conf").string(), "-p",
-                               prefix.string(), "-e", (prefix / "error.log").string()},
-                      .StdoutPath = prefix / "stdout.log",
-                      .StderrPath = prefix / "stderr.log"});
-  });
-  if (result.HttpsPort && !WaitForPort(*result.HttpsPort, StartTimeout)) {
+  result.HttpPort = StartListening(
+      "nginx",
+      [&](std::uint16_t port) -> TChildProcess& {
+        const auto prefix = Folder / ("nginx." + std::to_string(++instance));
+        std::filesystem::create_directories(prefix);
+        TNginxSite site{.ListenIP = listenIP,
+                        .Prefix = prefix,
+                        .Root = root,
+                        .HttpPort = port,
+                        .HttpsPort = {},
+                        .Tls = result.Tls};
+        if (withTls) {
+          site.HttpsPort = FreePort();
+          result.HttpsPort = site.HttpsPort;
+        }
+        result.AccessLog = prefix / "access.log";
+        WriteFile(prefix / "nginx.conf", NginxConfig(site));
+        return Spawn(
+            TSpawnOptions{.Argv = {nginx.string(), "-c", (prefix / "nginx.conf").string(), "-p",
+                                   prefix.string(), "-e", (prefix / "error.log").string()},
+                          .StdoutPath = prefix / "stdout.log",
+                          .StderrPath = prefix / "stderr.log"});
+      },
+      listenIP);
+  if (result.HttpsPort && !WaitForPort(*result.HttpsPort, StartTimeout, {}, listenIP)) {
     throw std::runtime_error("nginx did not listen on its HTTPS port");
   }
   return result;

@@ -46,7 +46,8 @@ protected:
   void Publish(const std::string& name, std::string_view bytes);
 
   TChildProcess& Spawn(const TSpawnOptions& options);
-  TNginx StartNginx(bool withTls = false);
+  // On 127.0.0.1, or on listenIP alone ("::1" for an origin reached over IPv6 only).
+  TNginx StartNginx(bool withTls = false, const std::string& listenIP = "127.0.0.1");
   // The echo origin (origin/echo_origin.py); with `tls`, HTTPS with that certificate.
   std::uint16_t StartEchoOrigin(const std::optional<TTlsFiles>& tls = std::nullopt);
   // `quorvane --headless --port P ARGS...`, once it accepts connections.
@@ -68,7 +69,8 @@ private:
   // Starts a server on a fresh port; retries with another port when the child ends
   // before it listens (another test may have taken the port in between).
   std::uint16_t StartListening(const std::string& what,
-                               const std::function<TChildProcess&(std::uint16_t)>& launch);
+                               const std::function<TChildProcess&(std::uint16_t)>& launch,
+                               const std::string& ip = "127.0.0.1");
 
   std::vector<std::unique_ptr<TChildProcess>> FChildren;
   std::optional<TTlsFiles> FTls;

@@ -56,16 +56,28 @@ std::uint16_t FreePort() {
   return ntohs(addr.sin_port);
 }
 
-bool PortAcceptsConnections(std::uint16_t port) {
-  TSocket s;
-  return Connect(s, port);
+bool PortAcceptsConnections(std::uint16_t port, const std::string& ip) {
+  sockaddr_in6 v6{};
+  if (::inet_pton(AF_INET6, ip.c_str(), &v6.sin6_addr) != 1) {
+    TSocket s;
+    return Connect(s, port);
+  }
+  v6.sin6_family = AF_INET6;
+  v6.sin6_port = htons(port);
+  const int fd = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const bool connected =
+      fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&v6), sizeof v6) == 0;
+  if (fd >= 0) {
+    ::close(fd);
+  }
+  return connected;
 }
 
 bool WaitForPort(std::uint16_t port, std::chrono::milliseconds timeout,
-                 const std::function<bool()>& stillAlive) {
+                 const std::function<bool()>& stillAlive, const std::string& ip) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    if (PortAcceptsConnections(port)) {
+    if (PortAcceptsConnections(port, ip)) {
       return true;
     }
     if ((stillAlive && !stillAlive()) || std::chrono::steady_clock::now() >= deadline) {

@@ -13,12 +13,13 @@ namespace e2e {
 // port 0). Tests run side by side, so no port is ever fixed.
 std::uint16_t FreePort();
 
-bool PortAcceptsConnections(std::uint16_t port);
+// Whether ip:port (127.0.0.1, or "::1" for a server on IPv6) accepts a connection.
+bool PortAcceptsConnections(std::uint16_t port, const std::string& ip = "127.0.0.1");
 
-// Polls until 127.0.0.1:port accepts a connection, `stillAlive` turns false (the
-// server died) or `timeout` passes.
+// Polls until ip:port accepts a connection, `stillAlive` turns false (the server
+// died) or `timeout` passes.
 bool WaitForPort(std::uint16_t port, std::chrono::milliseconds timeout,
-                 const std::function<bool()>& stillAlive = {});
+                 const std::function<bool()>& stillAlive = {}, const std::string& ip = "127.0.0.1");
 
 // One client connection to 127.0.0.1:port for exchanges that need the socket kept
 // open (a tunnel held while the proxy stops). Every wait is bounded by its timeout.

@@ -49,6 +49,9 @@ TTlsFiles MakeSelfSignedCertificate(const std::filesystem::path& folder) {
 
 std::string NginxConfig(const TNginxSite& site) {
   const std::string p = site.Prefix.string();
+  const std::string listen = site.ListenIP.find(':') == std::string::npos
+                                 ? site.ListenIP + ":"
+                                 : "[" + site.ListenIP + "]:";
   std::ostringstream c;
   c << "daemon off;\n"
     << "master_process off;\n"
@@ -72,9 +75,9 @@ std::string NginxConfig(const TNginxSite& site) {
     << "  default_type application/octet-stream;\n"
     << "  sendfile on;\n"
     << "  server {\n"
-    << "    listen 127.0.0.1:" << site.HttpPort << ";\n";
+    << "    listen " << listen << site.HttpPort << ";\n";
   if (site.HttpsPort) {
-    c << "    listen 127.0.0.1:" << *site.HttpsPort << " ssl;\n"
+    c << "    listen " << listen << *site.HttpsPort << " ssl;\n"
       << "    ssl_certificate " << site.Tls.Certificate.string() << ";\n"
       << "    ssl_certificate_key " << site.Tls.Key.string() << ";\n";
   }

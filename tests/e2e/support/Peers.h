@@ -23,8 +23,9 @@ struct TTlsFiles {
 TTlsFiles MakeSelfSignedCertificate(const std::filesystem::path& folder);
 
 struct TNginxSite {
-  std::filesystem::path Prefix; // pid, logs and temp folders go here
-  std::filesystem::path Root;   // the files served
+  std::string ListenIP = "127.0.0.1"; // "::1" for a site reached over IPv6 only
+  std::filesystem::path Prefix;       // pid, logs and temp folders go here
+  std::filesystem::path Root;         // the files served
   std::uint16_t HttpPort = 0;
   std::optional<std::uint16_t> HttpsPort;
   TTlsFiles Tls; // used with HttpsPort
