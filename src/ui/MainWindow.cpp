@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindow.h"
 
+#include "app/HelpFiles.h"
 #include "app/MainUnit.h"
 #include "common/ProductInfo.h"
+#include "platform/ProgramFolder.h"
+#include "ui/AboutDlg.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
 #include "ui/LastCalledSitesPage.h"
@@ -17,7 +20,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -95,7 +100,8 @@ TMainWindow::TMainWindow(bool trayAvailable, QWidget* parent)
     : QMainWindow(parent), FTrayAvailable(trayAvailable) {
   setObjectName(QStringLiteral("Main"));
   setWindowTitle(ToQString(ProductInfo::ProgramNameAndVersion));
-  setWindowIcon(ProgramIcon());
+  // The installed theme icon where there is one; drawn otherwise (build tree).
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("quorvane"), ProgramIcon()));
   CreatePages();
   CreateMenus();
   CreateTrayIcon();
@@ -177,6 +183,42 @@ void TMainWindow::CreateMenus() {
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
   connect(mnuChangeTo, &QAction::triggered, this, &TMainWindow::mnuChangeToExecute);
   connect(mnuExit, &QAction::triggered, this, &TMainWindow::mnuExitExecute);
+
+  mnuHelp = menuBar()->addMenu(QStringLiteral("?"));
+  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+  ContextHelp = mnuHelp->addAction(QStringLiteral("Hilfe "));
+  ContextHelp->setObjectName(QStringLiteral("ContextHelp"));
+  ContextHelp->setShortcut(QKeySequence::HelpContents);
+  Hilfe1 = mnuHelp->addAction(QStringLiteral("Inhalt"));
+  Hilfe1->setObjectName(QStringLiteral("Hilfe1"));
+  mnuHelp->addSeparator();
+  Action3 = mnuHelp->addAction(QStringLiteral("Info..."));
+  Action3->setObjectName(QStringLiteral("Action3"));
+  connect(ContextHelp, &QAction::triggered, this, &TMainWindow::ContextHelpExecute);
+  connect(Hilfe1, &QAction::triggered, this, &TMainWindow::Hilfe1Execute);
+  connect(Action3, &QAction::triggered, this, &TMainWindow::Action3Execute);
+  OpenDocument = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+}
+
+namespace {
+
+QUrl HelpUrl(std::string_view file) {
+  return QUrl::fromLocalFile(ToQString(HelpFiles::HelpFolder(ProgramFolder())) + ToQString(file));
+}
+
+} // namespace
+
+void TMainWindow::ContextHelpExecute() {
+  OpenDocument(HelpUrl(HelpFiles::TopicFile(HelpFiles::HelpContext(Notebook->currentIndex()))));
+}
+
+void TMainWindow::Hilfe1Execute() {
+  OpenDocument(HelpUrl(HelpFiles::ContentsFile));
+}
+
+void TMainWindow::Action3Execute() {
+  TAboutDlg about(this);
+  about.exec();
 }
 
 void TMainWindow::CreateTrayIcon() {

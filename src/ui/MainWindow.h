@@ -5,7 +5,9 @@
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
+#include <QUrl>
 #include <array>
+#include <functional>
 #include <string>
 
 class QAction;
@@ -57,6 +59,11 @@ public:
   QMenu* ChangeToPopup();
   void TrayIconClick();
   void TrayMinimizeClick();
+  // "Hilfe": the help page of the page shown; "Inhalt": the help's contents.
+  void ContextHelpExecute();
+  void Hilfe1Execute();
+  // "Info...": the about box, modal.
+  void Action3Execute();
   bool TrayAvailable() const { return FTrayAvailable; }
 
   QListWidget* RBBar;
@@ -69,6 +76,13 @@ public:
   TBlockedURLsPage* BlockedURLsPage;
   QAction* mnuChangeTo;
   QAction* mnuExit;
+  // Menu "?".
+  QMenu* mnuHelp;
+  QAction* ContextHelp;
+  QAction* Hilfe1;
+  QAction* Action3;
+  // Opens a help page in the desktop's browser; tests replace it.
+  std::function<void(const QUrl&)> OpenDocument;
   QSystemTrayIcon* TrayIcon;
   QMenu* TrayIconPopup;
   QAction* TrayRestore;

@@ -5,6 +5,7 @@
 #include "app/MainUnit.h"
 #include "app/Tools.h"
 #include "common/ProductInfo.h"
+#include "ui/AboutDlg.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/InputDialogs.h"
 #include "ui/MainWindow.h"
@@ -101,6 +102,12 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   changeTo->hide();
   shots.Save(*window.TrayIconPopup, QStringLiteral("menu-tray"));
   window.TrayIconPopup->hide();
+  shots.Save(*window.mnuHelp, QStringLiteral("menu-hilfe"));
+  window.mnuHelp->hide();
+
+  TAboutDlg about;
+  shots.Save(about, QStringLiteral("dialog-info"));
+  about.close();
 
   TProxyAccessDlg access;
   access.SetAuthType(TAuthType::atThisIP);
