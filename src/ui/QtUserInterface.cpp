@@ -5,6 +5,7 @@
 #include "ui/InputDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/ProxyAccessDlgUnit.h"
+#include "ui/WelcomeDlg.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -59,4 +60,10 @@ bool TQtUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
     return false;
   domains = dialog.Domains();
   return true;
+}
+
+void TQtUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) {
+  TWelcomeDlg dialog(answers, helperPresent, Owner());
+  dialog.exec();
+  answers = dialog.Answers();
 }

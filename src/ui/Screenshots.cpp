@@ -14,6 +14,7 @@
 #include "ui/QtText.h"
 #include "ui/QtUserInterface.h"
 #include "ui/SettingsPage.h"
+#include "ui/WelcomeDlg.h"
 
 #include <QDir>
 #include <QInputDialog>
@@ -104,6 +105,13 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   window.TrayIconPopup->hide();
   shots.Save(*window.mnuHelp, QStringLiteral("menu-hilfe"));
   window.mnuHelp->hide();
+
+  TWelcomeDlg wizard(InitialWelcomeAnswers(main.Settings()), true);
+  for (int page = 0; page < TWelcomeDlg::PageCount; ++page) {
+    wizard.ShowPage(page);
+    shots.Save(wizard, QStringLiteral("wizard-%1").arg(page + 1));
+  }
+  wizard.hide();
 
   TAboutDlg about;
   shots.Save(about, QStringLiteral("dialog-info"));

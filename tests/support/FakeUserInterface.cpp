@@ -51,3 +51,11 @@ bool TFakeUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   CookiesAllowedAnswers.pop_front();
   return true;
 }
+
+void TFakeUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) {
+  WelcomeShown.emplace_back(answers, helperPresent);
+  if (WelcomeEdits.empty())
+    return;
+  WelcomeEdits.front()(answers);
+  WelcomeEdits.pop_front();
+}

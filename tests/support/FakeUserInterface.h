@@ -2,9 +2,11 @@
 #pragma once
 
 #include "app/UserInterface.h"
+#include "app/WelcomeDlgUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +35,7 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) override;
 
   std::vector<TMessage> Messages;
   std::vector<std::string> DialogCaptions;
@@ -46,4 +49,8 @@ public:
   // What the cookie-domain dialog was opened with, and its scripted OK answers.
   std::vector<std::vector<std::string>> CookiesAllowedShown;
   std::deque<std::vector<std::string>> CookiesAllowedAnswers;
+  // What the wizard was opened with (answers, add-on present), and the scripted
+  // changes the user makes in it; without one the answers stay as they came.
+  std::vector<std::pair<TWelcomeAnswers, bool>> WelcomeShown;
+  std::deque<std::function<void(TWelcomeAnswers&)>> WelcomeEdits;
 };

@@ -48,6 +48,12 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
       "msgbox-frage.png",
       "msgbox-information.png",
       "msgbox-warnung.png",
+      "wizard-1.png",
+      "wizard-2.png",
+      "wizard-3.png",
+      "wizard-4.png",
+      "wizard-5.png",
+      "wizard-6.png",
   };
   const QDir folder(QString::fromStdString(output.Path().string()));
   EXPECT_EQ(folder.entryList(QDir::Files, QDir::Name), expected);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HeadlessUnit.h"
 
+#include "app/WelcomeDlgUnit.h"
+
 THeadlessUserInterface::THeadlessUserInterface(std::ostream& errors) : FErrors(errors) {}
 
 TModalResult THeadlessUserInterface::ShowMessageBox(std::string_view text, std::string_view caption,
@@ -14,6 +16,8 @@ TModalResult THeadlessUserInterface::ShowMessageBox(std::string_view text, std::
   case TMsgButtons::YesNo:
   case TMsgButtons::YesNoCancel:
     return TModalResult::Yes;
+  case TMsgButtons::YesNoDefaultNo:
+    return TModalResult::No;
   default:
     return TModalResult::OK;
   }
@@ -34,6 +38,10 @@ bool THeadlessUserInterface::EditProxyAccess(TAuthType&, std::string&) {
 
 bool THeadlessUserInterface::EditCookiesAllowed(std::vector<std::string>&) {
   return false;
+}
+
+void THeadlessUserInterface::ShowWelcomeDlg(TWelcomeAnswers&, bool) {
+  FErrors << WelcomeTexts::HeadlessNotice << std::endl;
 }
 
 THeadlessMainView::THeadlessMainView(std::ostream& output) : FOutput(output) {}

@@ -21,6 +21,8 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
+  // Takes the answers as they come and says so in one line.
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) override;
 
 private:
   std::ostream& FErrors;

@@ -7,6 +7,7 @@
 #include "app/RegistrySettingsUnit.h"
 #include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
+#include "app/WelcomeDlgUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <chrono>
@@ -64,6 +65,10 @@ public:
   void FormDestroy();
   // Fired by FormCloseQuery: the program is about to end.
   std::function<void()> OnCloseQuery;
+  // What the first-start wizard's closing steps do beyond the settings: the add-on
+  // registrations and the browser set-up. Set before FormCreate; HelperPresent
+  // starts as the presence of qhelper.so in the program's folder.
+  TWelcomeActions WelcomeActions;
 
   // The settings as last loaded or applied.
   const TSettingsValues& Settings() const { return *FSettings; }
@@ -118,6 +123,8 @@ public:
   void mnuExitExecute();
 
 private:
+  // FormCreate's step for a first start: the wizard, then its closing steps.
+  void RunWelcomeDlg();
   void ConfigureProxyServer();
   void CopySettingsToServer();
   void StartProxyServer();

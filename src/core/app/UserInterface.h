@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-enum class TAuthType; // proxy/HTTPProxyServer.h
+enum class TAuthType;   // proxy/HTTPProxyServer.h
+struct TWelcomeAnswers; // app/WelcomeDlgUnit.h
 
 // The port through which the core talks to the user. The Qt front end draws it;
 // headless runs answer without waiting; tests script the answers.
@@ -38,4 +39,9 @@ public:
   // "Ausnahmen für die Blockierung von Cookies": the list comes in and goes out
   // edited (CookiesAllowedUnit.h has the edit rules); true on OK.
   virtual bool EditCookiesAllowed(std::vector<std::string>& domains) = 0;
+
+  // The first-start wizard, modal: answers come in as it opens and go out as the
+  // user left them; it closes only from its last page. helperPresent: the browser
+  // add-on is there, so its two features can be chosen.
+  virtual void ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) = 0;
 };
