@@ -178,6 +178,8 @@ void TMainWindow::CreateMenus() {
   // The trailing blanks belong to these captions.
   mnuChangeTo = file->addAction(QStringLiteral("Wechseln zu... "));
   mnuChangeTo->setObjectName(QStringLiteral("mnuChangeTo"));
+  mnuOnlineUpdate = file->addAction(QStringLiteral("Online-Update..."));
+  mnuOnlineUpdate->setObjectName(QStringLiteral("mnuOnlineUpdate"));
   file->addSeparator();
   mnuExit = file->addAction(QStringLiteral("Beenden "));
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
@@ -192,11 +194,14 @@ void TMainWindow::CreateMenus() {
   Hilfe1 = mnuHelp->addAction(QStringLiteral("Inhalt"));
   Hilfe1->setObjectName(QStringLiteral("Hilfe1"));
   mnuHelp->addSeparator();
+  mnuHelp->addAction(mnuOnlineUpdate);
+  mnuHelp->addSeparator();
   Action3 = mnuHelp->addAction(QStringLiteral("Info..."));
   Action3->setObjectName(QStringLiteral("Action3"));
   connect(ContextHelp, &QAction::triggered, this, &TMainWindow::ContextHelpExecute);
   connect(Hilfe1, &QAction::triggered, this, &TMainWindow::Hilfe1Execute);
   connect(Action3, &QAction::triggered, this, &TMainWindow::Action3Execute);
+  connect(mnuOnlineUpdate, &QAction::triggered, this, &TMainWindow::mnuOnlineUpdateExecute);
   OpenDocument = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 }
 
@@ -214,6 +219,16 @@ void TMainWindow::ContextHelpExecute() {
 
 void TMainWindow::Hilfe1Execute() {
   OpenDocument(HelpUrl(HelpFiles::ContentsFile));
+}
+
+void TMainWindow::mnuOnlineUpdateExecute() {
+  if (FMain == nullptr)
+    return;
+  setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  FMain->mnuOnlineUpdateExecute();
+  QApplication::restoreOverrideCursor();
+  setEnabled(true);
 }
 
 void TMainWindow::Action3Execute() {

@@ -64,6 +64,8 @@ public:
   void Hilfe1Execute();
   // "Info...": the about box, modal.
   void Action3Execute();
+  // The online update; the window stays disabled while it runs.
+  void mnuOnlineUpdateExecute();
   bool TrayAvailable() const { return FTrayAvailable; }
 
   QListWidget* RBBar;
@@ -76,6 +78,8 @@ public:
   TBlockedURLsPage* BlockedURLsPage;
   QAction* mnuChangeTo;
   QAction* mnuExit;
+  // "Online-Update...", in "Datei" and in "?".
+  QAction* mnuOnlineUpdate;
   // Menu "?".
   QMenu* mnuHelp;
   QAction* ContextHelp;

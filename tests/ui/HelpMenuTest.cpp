@@ -48,7 +48,7 @@ TEST_F(HelpMenu, MenuHoldsHelpContentsAndInfo) {
       captions << action->text();
   }
   EXPECT_EQ(captions, QStringList({QStringLiteral("Hilfe "), QStringLiteral("Inhalt"),
-                                   QStringLiteral("Info...")}));
+                                   QStringLiteral("Online-Update..."), QStringLiteral("Info...")}));
 }
 
 // Every page opens a file of its own that exists and is headed by the page's caption.
@@ -132,6 +132,17 @@ TEST_F(HelpMenu, InfoShowsNameVersionHomePageLicenceAndLibraries) {
   });
   window.Action3->trigger();
   EXPECT_TRUE(shown);
+}
+
+TEST_F(HelpMenu, OnlineUpdateRunsFromBothMenusAndGivesTheWindowBack) {
+  TMainWindow& window = StartRecording();
+  EXPECT_EQ(window.mnuOnlineUpdate->text(), QStringLiteral("Online-Update..."));
+  // No update program beside this test's program folder: the error box, nothing else.
+  window.mnuOnlineUpdate->trigger();
+  ASSERT_EQ(UserInterface.Messages.size(), 1U);
+  EXPECT_THAT(UserInterface.Messages[0].Text, HasSubstr("Fehler beim Ausführen: "));
+  EXPECT_TRUE(window.isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace

@@ -6,11 +6,13 @@
 #include "net/URI.h"
 
 const char* const CommandLineUsage =
-    "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] "
-    "[--block-url ENTRY]...\n"
-    "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
+    "usage: quorvane [--headless | --screenshots DIR | --online-update] [--port N] "
+    "[--upstream HOST:PORT]\n"
+    "                [--block-url ENTRY]... [--block-js] [--block-exe] [--block-flash] "
+    "[--block-activex] [/SWITCH]...\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
+    "  --online-update     run the online update (LiveUpd) once without a window and end\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
     "  --upstream H:P      forward GET, POST and HEAD through the proxy at H:P\n"
     "  --block-url ENTRY   refuse pages containing a term: \"term&&!exception&&!...\"\n"
@@ -38,6 +40,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       options.Headless = true;
     } else if (argument == "--screenshots") {
       options.ScreenshotFolder = value();
+    } else if (argument == "--online-update") {
+      options.OnlineUpdate = true;
     } else if (argument == "--port") {
       const std::string& text = value();
       const int port = text == "0" ? 0 : ParsePort(text, -1);

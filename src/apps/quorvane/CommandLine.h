@@ -18,6 +18,8 @@ struct TCommandLine {
   bool Headless = false;
   // --screenshots DIR: render the window's pages and dialogs there, then end.
   std::string ScreenshotFolder;
+  // --online-update: run the online update once, then end.
+  bool OnlineUpdate = false;
   std::optional<int> Port;
   std::vector<std::string> BlockedURLs;
   bool BlockJavaScript = false;

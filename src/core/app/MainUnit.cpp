@@ -77,6 +77,7 @@ void TMain::FormCreate() {
 
 void TMain::FormShow() {
   ShowStatistics();
+  UpdateReminder();
 }
 
 bool TMain::FormCloseQuery() {
