@@ -27,7 +27,7 @@ public:
   bool InputListDialog(std::string_view, std::string_view, std::string&) override { return false; }
   bool EditProxyAccess(TAuthType&, std::string&) override { return false; }
   bool EditCookiesAllowed(std::vector<std::string>&) override { return false; }
-  void ShowWelcomeDlg(TWelcomeAnswers&, bool) override {}
+  void ShowWelcomeDlg(TWelcomeAnswers&, const TWelcomeOptions&) override {}
 };
 
 // A home and registry folder of its own below the temporary folder.

@@ -62,8 +62,8 @@ bool TQtUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   return true;
 }
 
-void TQtUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) {
-  TWelcomeDlg dialog(answers, helperPresent, Owner());
+void TQtUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) {
+  TWelcomeDlg dialog(answers, options, Owner());
   dialog.exec();
   answers = dialog.Answers();
 }

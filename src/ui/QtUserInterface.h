@@ -18,7 +18,7 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
-  void ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) override;
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) override;
 
 private:
   static QWidget* Owner();

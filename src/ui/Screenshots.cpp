@@ -106,7 +106,8 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   shots.Save(*window.mnuHelp, QStringLiteral("menu-hilfe"));
   window.mnuHelp->hide();
 
-  TWelcomeDlg wizard(InitialWelcomeAnswers(main.Settings()), true);
+  TWelcomeDlg wizard(InitialWelcomeAnswers(main.Settings(), main.DSLConnectionAvailable()),
+                     {true, main.DSLConnectionAvailable()});
   for (int page = 0; page < TWelcomeDlg::PageCount; ++page) {
     wizard.ShowPage(page);
     shots.Save(wizard, QStringLiteral("wizard-%1").arg(page + 1));

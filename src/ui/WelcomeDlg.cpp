@@ -57,7 +57,8 @@ constexpr TMonitorProgram IsdnMonitors[] = {
 
 } // namespace
 
-TWelcomeDlg::TWelcomeDlg(const TWelcomeAnswers& answers, bool helperPresent, QWidget* parent)
+TWelcomeDlg::TWelcomeDlg(const TWelcomeAnswers& answers, const TWelcomeOptions& options,
+                         QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("WelcomeDlg"));
   setWindowTitle(ToQString(WelcomeCaption()));
@@ -94,9 +95,9 @@ TWelcomeDlg::TWelcomeDlg(const TWelcomeAnswers& answers, bool helperPresent, QWi
   QRadioButton* const byType[] = {RB1, RB2, RB4, RB3};
   const int type = answers.ConnectionType;
   byType[type >= 0 && type < 4 ? type : 0]->setChecked(true);
-  // This system cannot watch a FRITZ!web DSL connection, as the main window says too.
-  RB3->setEnabled(false);
-  if (RB3->isChecked())
+  // Without the DSL software the kind cannot be chosen, as in the main window.
+  RB3->setEnabled(options.DSLAvailable);
+  if (!RB3->isEnabled() && RB3->isChecked())
     RB1->setChecked(true);
   ProxyPortEdit->setValue(answers.ProxyPort);
   for (int row = 0; row < BrowserLV->topLevelItemCount(); ++row) {
@@ -112,7 +113,7 @@ TWelcomeDlg::TWelcomeDlg(const TWelcomeAnswers& answers, bool helperPresent, QWi
   JavaScriptChkBox->setChecked(answers.BlockJS);
   for (QCheckBox* box : {DownloadManagerChkBox, PopupKillerChkBox, BrowserNameChkBox, RefererChkBox,
                          ActiveXChkBox, FlashChkBox, JavaScriptChkBox}) {
-    box->setEnabled(helperPresent);
+    box->setEnabled(options.HelperPresent);
   }
   ShowPage(WelcomePage);
   resize(560, 420);

@@ -22,7 +22,8 @@ class TWelcomeDlg : public QDialog {
 public:
   static constexpr int PageCount = 6;
 
-  TWelcomeDlg(const TWelcomeAnswers& answers, bool helperPresent, QWidget* parent = nullptr);
+  TWelcomeDlg(const TWelcomeAnswers& answers, const TWelcomeOptions& options,
+              QWidget* parent = nullptr);
 
   TWelcomeAnswers Answers() const;
   // Shows page index, as the buttons do.

@@ -52,8 +52,8 @@ bool TFakeUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   return true;
 }
 
-void TFakeUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) {
-  WelcomeShown.emplace_back(answers, helperPresent);
+void TFakeUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) {
+  WelcomeShown.emplace_back(answers, options);
   if (WelcomeEdits.empty())
     return;
   WelcomeEdits.front()(answers);

@@ -35,7 +35,7 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
-  void ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) override;
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) override;
 
   std::vector<TMessage> Messages;
   std::vector<std::string> DialogCaptions;
@@ -49,8 +49,8 @@ public:
   // What the cookie-domain dialog was opened with, and its scripted OK answers.
   std::vector<std::vector<std::string>> CookiesAllowedShown;
   std::deque<std::vector<std::string>> CookiesAllowedAnswers;
-  // What the wizard was opened with (answers, add-on present), and the scripted
+  // What the wizard was opened with (answers, what could be chosen), and the scripted
   // changes the user makes in it; without one the answers stay as they came.
-  std::vector<std::pair<TWelcomeAnswers, bool>> WelcomeShown;
+  std::vector<std::pair<TWelcomeAnswers, TWelcomeOptions>> WelcomeShown;
   std::deque<std::function<void(TWelcomeAnswers&)>> WelcomeEdits;
 };

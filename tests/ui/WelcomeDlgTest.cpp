@@ -33,7 +33,7 @@ TWelcomeAnswers Stored() {
 }
 
 TEST_F(WelcomeDlg, OpensOnTheFirstPageWithTheAnswersInTheControls) {
-  TWelcomeDlg dialog(Stored(), true);
+  TWelcomeDlg dialog(Stored(), {true, false});
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Quorvane - Einrichtungsassistent"));
   EXPECT_EQ(dialog.Notebook->count(), 6);
   EXPECT_EQ(dialog.Notebook->currentIndex(), 0);
@@ -42,7 +42,7 @@ TEST_F(WelcomeDlg, OpensOnTheFirstPageWithTheAnswersInTheControls) {
   EXPECT_EQ(dialog.NextBtn->text(), QStringLiteral("Weiter >"));
   EXPECT_EQ(dialog.CancelBtn->text(), QStringLiteral("Abbrechen"));
   EXPECT_TRUE(dialog.RB4->isChecked()) << "ISDN is stored as 2";
-  EXPECT_FALSE(dialog.RB3->isEnabled()) << "DSL cannot be chosen";
+  EXPECT_FALSE(dialog.RB3->isEnabled()) << "DSL cannot be chosen without its software";
   EXPECT_EQ(dialog.ProxyPortEdit->value(), 8118);
   ASSERT_EQ(dialog.BrowserLV->topLevelItemCount(), 3);
   EXPECT_EQ(dialog.BrowserLV->topLevelItem(1)->text(0),
@@ -55,7 +55,7 @@ TEST_F(WelcomeDlg, OpensOnTheFirstPageWithTheAnswersInTheControls) {
 }
 
 TEST_F(WelcomeDlg, WithoutTheAddOnTheSevenFeatureBoxesAreDisabled) {
-  TWelcomeDlg dialog(Stored(), false);
+  TWelcomeDlg dialog(Stored(), {false, false});
   for (QCheckBox* box :
        {dialog.DownloadManagerChkBox, dialog.PopupKillerChkBox, dialog.BrowserNameChkBox,
         dialog.RefererChkBox, dialog.ActiveXChkBox, dialog.FlashChkBox, dialog.JavaScriptChkBox}) {
@@ -65,7 +65,7 @@ TEST_F(WelcomeDlg, WithoutTheAddOnTheSevenFeatureBoxesAreDisabled) {
 }
 
 TEST_F(WelcomeDlg, NextAndBackWalkThePagesAndTheLastReadsFertigStellen) {
-  TWelcomeDlg dialog(Stored(), true);
+  TWelcomeDlg dialog(Stored(), {true, false});
   for (int page = 1; page < 6; ++page) {
     dialog.NextBtn->click();
     EXPECT_EQ(dialog.Notebook->currentIndex(), page);
@@ -78,7 +78,7 @@ TEST_F(WelcomeDlg, NextAndBackWalkThePagesAndTheLastReadsFertigStellen) {
 }
 
 TEST_F(WelcomeDlg, FirewallPageNamesThePortFromThePortPage) {
-  TWelcomeDlg dialog(Stored(), true);
+  TWelcomeDlg dialog(Stored(), {true, false});
   dialog.ShowPage(2);
   dialog.ProxyPortEdit->setValue(3128);
   dialog.NextBtn->click();
@@ -94,7 +94,7 @@ TEST_F(WelcomeDlg, FirewallPageNamesThePortFromThePortPage) {
 }
 
 TEST_F(WelcomeDlg, ClosesOnlyFromTheLastPage) {
-  TWelcomeDlg dialog(Stored(), true);
+  TWelcomeDlg dialog(Stored(), {true, false});
   dialog.show();
   for (int page = 0; page < 5; ++page) {
     dialog.ShowPage(page);
@@ -110,7 +110,7 @@ TEST_F(WelcomeDlg, ClosesOnlyFromTheLastPage) {
   dialog.CancelBtn->click();
   EXPECT_FALSE(dialog.isVisible()) << "Abbrechen on the last page ends it";
 
-  TWelcomeDlg finished(Stored(), true);
+  TWelcomeDlg finished(Stored(), {true, false});
   finished.show();
   finished.ShowPage(5);
   finished.NextBtn->click();
@@ -119,7 +119,7 @@ TEST_F(WelcomeDlg, ClosesOnlyFromTheLastPage) {
 }
 
 TEST_F(WelcomeDlg, AnswersFollowTheControls) {
-  TWelcomeDlg dialog(Stored(), true);
+  TWelcomeDlg dialog(Stored(), {true, false});
   struct TCase {
     QRadioButton* Button;
     int Type;
@@ -138,6 +138,15 @@ TEST_F(WelcomeDlg, AnswersFollowTheControls) {
   EXPECT_TRUE(answers.DownloadManager);
   EXPECT_TRUE(answers.BlockJS);
   EXPECT_EQ(answers.ProxyPort, 1);
+}
+
+TEST_F(WelcomeDlg, DslKindCanBeChosenWithItsSoftware) {
+  TWelcomeAnswers answers = Stored();
+  answers.ConnectionType = 3;
+  TWelcomeDlg dialog(answers, {true, true});
+  EXPECT_TRUE(dialog.RB3->isEnabled());
+  EXPECT_TRUE(dialog.RB3->isChecked());
+  EXPECT_EQ(dialog.Answers().ConnectionType, 3);
 }
 
 } // namespace

@@ -40,7 +40,7 @@ bool THeadlessUserInterface::EditCookiesAllowed(std::vector<std::string>&) {
   return false;
 }
 
-void THeadlessUserInterface::ShowWelcomeDlg(TWelcomeAnswers&, bool) {
+void THeadlessUserInterface::ShowWelcomeDlg(TWelcomeAnswers&, const TWelcomeOptions&) {
   FErrors << WelcomeTexts::HeadlessNotice << std::endl;
 }
 

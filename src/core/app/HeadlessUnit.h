@@ -22,7 +22,7 @@ public:
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
   // Takes the answers as they come and says so in one line.
-  void ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) override;
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) override;
 
 private:
   std::ostream& FErrors;

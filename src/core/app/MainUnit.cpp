@@ -46,6 +46,7 @@ void TMain::FormCreate() {
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
+  CreateConnectionMonitor();
 
   if (FSettings->FirstStart) {
     RunWelcomeDlg();
@@ -66,6 +67,7 @@ void TMain::FormCreate() {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
+  StartConnectionMonitor();
   StartProxyServer();
 
   if (FFlags.TerminateAtStart)
@@ -90,6 +92,7 @@ void TMain::FormDestroy() {
   if (!FCreated || FDestroyed)
     return;
   FDestroyed = true;
+  StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
@@ -161,6 +164,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
+  FConnectionMonitor->SetConnectionType(FSettings->ConnectionType);
   SaveSettings();
 }
 

@@ -4,8 +4,10 @@
 #include "app/UserInterface.h"
 
 void TMain::RunWelcomeDlg() {
-  TWelcomeAnswers answers = InitialWelcomeAnswers(*FSettings);
-  const bool helperPresent = WelcomeActions.HelperPresent && WelcomeActions.HelperPresent();
-  FUserInterface.ShowWelcomeDlg(answers, helperPresent);
+  TWelcomeOptions options;
+  options.HelperPresent = WelcomeActions.HelperPresent && WelcomeActions.HelperPresent();
+  options.DSLAvailable = DSLConnectionAvailable();
+  TWelcomeAnswers answers = InitialWelcomeAnswers(*FSettings, options.DSLAvailable);
+  FUserInterface.ShowWelcomeDlg(answers, options);
   ApplyWelcomeAnswers(answers, *FSettings, WelcomeActions);
 }

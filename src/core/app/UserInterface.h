@@ -9,6 +9,7 @@
 
 enum class TAuthType;   // proxy/HTTPProxyServer.h
 struct TWelcomeAnswers; // app/WelcomeDlgUnit.h
+struct TWelcomeOptions;
 
 // The port through which the core talks to the user. The Qt front end draws it;
 // headless runs answer without waiting; tests script the answers.
@@ -41,7 +42,7 @@ public:
   virtual bool EditCookiesAllowed(std::vector<std::string>& domains) = 0;
 
   // The first-start wizard, modal: answers come in as it opens and go out as the
-  // user left them; it closes only from its last page. helperPresent: the browser
-  // add-on is there, so its two features can be chosen.
-  virtual void ShowWelcomeDlg(TWelcomeAnswers& answers, bool helperPresent) = 0;
+  // user left them; it closes only from its last page. options: what can be
+  // chosen (the add-on's features, the DSL connection kind).
+  virtual void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) = 0;
 };

@@ -30,9 +30,10 @@ std::string WelcomeFirewallText(int port) {
   return text;
 }
 
-TWelcomeAnswers InitialWelcomeAnswers(const TSettingsValues& settings) {
+TWelcomeAnswers InitialWelcomeAnswers(const TSettingsValues& settings, bool dslAvailable) {
   TWelcomeAnswers answers;
-  answers.ConnectionType = settings.ConnectionType == DslConnection ? 0 : settings.ConnectionType;
+  answers.ConnectionType =
+      settings.ConnectionType == DslConnection && !dslAvailable ? 0 : settings.ConnectionType;
   answers.ProxyPort = settings.ProxyPort;
   answers.BlockBrowserName = settings.BlockBrowserName;
   answers.BlockReferer = settings.BlockReferer;

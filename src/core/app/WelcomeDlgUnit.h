@@ -52,10 +52,17 @@ struct TWelcomeAnswers {
   bool operator==(const TWelcomeAnswers&) const = default;
 };
 
-// The answers the wizard opens with: the stored connection kind (DSL, which this
-// system cannot watch, falls back to LAN as in the main window), port and five
-// blocking choices; both add-on features ticked; no browser ticked.
-TWelcomeAnswers InitialWelcomeAnswers(const TSettingsValues& settings);
+// What the wizard may offer: the add-on's two features need the add-on; the DSL
+// connection kind needs its software, as in the main window.
+struct TWelcomeOptions {
+  bool HelperPresent = false;
+  bool DSLAvailable = false;
+};
+
+// The answers the wizard opens with: the stored connection kind (DSL without its
+// software falls back to LAN, as in the main window), port and five blocking
+// choices; both add-on features ticked; no browser ticked.
+TWelcomeAnswers InitialWelcomeAnswers(const TSettingsValues& settings, bool dslAvailable);
 
 // What the closing steps do outside the program's own settings; the controller
 // fills these from the subsystems that own them. An empty function does nothing.

@@ -90,16 +90,18 @@ TEST(WelcomeClosingSteps, UnwiredActionsDoNothing) {
 TEST(WelcomeInitialAnswers, FromTheSettingsWithFeaturesTickedAndNoBrowser) {
   struct TCase {
     int Stored;
+    bool DSLAvailable;
     int Shown;
   };
-  // 3 is FRITZ!web DSL, which cannot be chosen: it falls back to LAN.
-  for (const TCase c : {TCase{0, 0}, TCase{1, 1}, TCase{2, 2}, TCase{3, 0}}) {
+  // 3 is FRITZ!web DSL: without its software it cannot be chosen and falls back to LAN.
+  for (const TCase c : {TCase{0, false, 0}, TCase{1, false, 1}, TCase{2, false, 2},
+                        TCase{3, false, 0}, TCase{3, true, 3}}) {
     TSettingsValues settings;
     settings.ConnectionType = c.Stored;
     settings.ProxyPort = 8118;
     settings.BlockReferer = true;
     settings.BlockActiveX = true;
-    const TWelcomeAnswers answers = InitialWelcomeAnswers(settings);
+    const TWelcomeAnswers answers = InitialWelcomeAnswers(settings, c.DSLAvailable);
     EXPECT_EQ(answers.ConnectionType, c.Shown) << c.Stored;
     EXPECT_EQ(answers.ProxyPort, 8118);
     EXPECT_TRUE(answers.DownloadManager);
@@ -154,7 +156,9 @@ TEST_F(MainWelcome, FirstStartAppliesTheWizardBeforeTheServerStarts) {
 
   ASSERT_EQ(UserInterface.WelcomeShown.size(), 1U);
   EXPECT_TRUE(UserInterface.WelcomeShown[0].first.BlockJS) << "opened with the stored flag";
-  EXPECT_TRUE(UserInterface.WelcomeShown[0].second) << "the add-on's presence is passed on";
+  EXPECT_TRUE(UserInterface.WelcomeShown[0].second.HelperPresent)
+      << "the add-on's presence is passed on";
+  EXPECT_EQ(UserInterface.WelcomeShown[0].second.DSLAvailable, main.DSLConnectionAvailable());
   EXPECT_THAT(Recorded.Calls,
               ElementsAre("DM on", "PK off", "browser 1 port " + std::to_string(port)));
   // What it wrote takes effect: the server listens on the new port and blocks Flash.
