@@ -7,6 +7,8 @@
 //   LIVEUPD_RESULT   "updated" (default), "restart", "nothing" or "silent" (no report)
 //   LIVEUPD_DATE     the update date to report, in days since 30 December 1899
 //   LIVEUPD_LOG      a file that receives the settings it was given, one "name=value" a line
+//   LIVEUPD_PROBE    when set: after the settings, waits (up to 2 s) for the start
+//                    channel to go, and logs "StartChannelGone=1" or "=0"
 //   LIVEUPD_JUNK     when set: a 3-byte message and a 31-byte "updated" report first,
 //                    which a careful receiver ignores
 #include "app/DateTime.h"
@@ -19,6 +21,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -62,7 +65,21 @@ TIPCSettings AskSettings(const std::string& runChannel, std::uint32_t& firstLeng
   return *settings;
 }
 
-void Log(const TIPCSettings& s, std::uint32_t firstAnswerLength) {
+// Whether the start channel stops answering within a bounded wait.
+bool StartChannelGone() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (std::chrono::steady_clock::now() < deadline) {
+    try {
+      Ask(std::string(StartChannelName), {'?'}, StartAnswerSize);
+    } catch (const TMessageQueueError&) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+void Log(const TIPCSettings& s, std::uint32_t firstAnswerLength, const std::string& extra) {
   const std::string path = Environment("LIVEUPD_LOG");
   if (path.empty())
     return;
@@ -75,7 +92,8 @@ void Log(const TIPCSettings& s, std::uint32_t firstAnswerLength) {
        << "\nProductVersion=" << s.ProductVersion << "\nUpdateAddress=" << s.UpdateAddress
        << "\nIgnoreListName=" << s.IgnoreListName << "\nInstalledList=" << s.InstalledList
        << "\nUnattended=" << int(s.Unattended) << "\nProcessId=" << s.ProcessId
-       << "\nRunChannel=" << s.RunChannel << "\nFirstAnswerLength=" << firstAnswerLength << "\n";
+       << "\nRunChannel=" << s.RunChannel << "\nFirstAnswerLength=" << firstAnswerLength << "\n"
+       << extra;
   WriteFileAtomically(path, text.str());
 }
 
@@ -113,7 +131,10 @@ int main(int argc, char** argv) {
     }
     std::uint32_t firstLength = 0;
     const TIPCSettings settings = AskSettings(runChannel, firstLength);
-    Log(settings, firstLength);
+    std::string extra;
+    if (!Environment("LIVEUPD_PROBE").empty())
+      extra = std::string("StartChannelGone=") + (StartChannelGone() ? "1" : "0") + "\n";
+    Log(settings, firstLength, extra);
 
     const std::string result = Environment("LIVEUPD_RESULT");
     if (result == "silent")

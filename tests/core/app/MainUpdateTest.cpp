@@ -25,8 +25,8 @@ protected:
     std::filesystem::create_directories(Home.Path() / "runtime");
     std::filesystem::permissions(Home.Path() / "runtime", std::filesystem::perms::owner_all);
     Home.Environment().Set("XDG_RUNTIME_DIR", (Home.Path() / "runtime").string());
-    for (const char* name :
-         {"LIVEUPD_PROXIES", "LIVEUPD_RESULT", "LIVEUPD_DATE", "LIVEUPD_LOG", "LIVEUPD_JUNK"}) {
+    for (const char* name : {"LIVEUPD_PROXIES", "LIVEUPD_RESULT", "LIVEUPD_DATE", "LIVEUPD_LOG",
+                             "LIVEUPD_JUNK", "LIVEUPD_PROBE"}) {
       Home.Environment().Unset(name);
     }
     std::filesystem::create_directories(ProgramFolder());
@@ -73,6 +73,7 @@ TEST_F(MainUpdate, DeliveredListIsMergedAndTheReportedDateStored) {
   DeliverList("# new\n10.0.0.1:8000\n10.0.0.9:3128\nfresh.example\n");
   Home.Environment().Set("LIVEUPD_DATE", "46000.25");
   Home.Environment().Set("LIVEUPD_LOG", (Home.Path() / "log").string());
+  Home.Environment().Set("LIVEUPD_PROBE", "1");
   TMain& main = StartWithPool();
 
   const TOnlineUpdateResult result = main.mnuOnlineUpdateExecute();
@@ -94,6 +95,8 @@ TEST_F(MainUpdate, DeliveredListIsMergedAndTheReportedDateStored) {
   EXPECT_THAT(text, HasSubstr("ProductVersion=Quorvane 1.20\n"));
   EXPECT_THAT(text, HasSubstr("IgnoreListName=quorignore.dat\n"));
   EXPECT_THAT(text, HasSubstr("Unattended=0\n"));
+  EXPECT_THAT(text, HasSubstr("StartChannelGone=1\n"))
+      << "the start channel goes once the settings were asked for";
   EXPECT_THAT(text, HasSubstr("DataFolder=" + main.Settings().DataPath));
   EXPECT_THAT(text, ::testing::Not(HasSubstr("FirstAnswerLength=0\n")))
       << "the stand-in's 100-byte buffer got the stream's length first";
