@@ -153,7 +153,9 @@ TEST_F(PackageE2E, InstallPutsEveryFileInItsStandardPlace) {
         "share/icons/hicolor/48x48/apps/quorvane.png",
         "share/icons/hicolor/256x256/apps/quorvane.png", "share/man/man1/quorvane.1.gz",
         "share/man/man1/quorvane-reg.1.gz", "lib/systemd/user/quorvane.service",
-        "share/doc/quorvane/copyright", "share/doc/quorvane/changelog.gz"}) {
+        "share/doc/quorvane/copyright", "share/doc/quorvane/changelog.gz",
+        "share/doc/quorvane/help/index.html", "share/doc/quorvane/help/muell.html",
+        "share/doc/quorvane/help/hilfe.css"}) {
     EXPECT_TRUE(std::filesystem::is_regular_file(Installed() / path)) << path;
   }
 }
