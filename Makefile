@@ -3,10 +3,11 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_ARGS ?=
 ARGS       ?=
+PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench bench-events bench-clean clean test-asan test-tsan fuzz reliability format check-format
+.PHONY: all deps configure build install package run test bench bench-events bench-clean clean test-asan test-tsan fuzz reliability format check-format
 
 all: build
 
@@ -20,6 +21,14 @@ configure: $(BUILD)/build.ninja
 
 build: deps configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# DESTDIR (from the environment or the command line) stages the tree elsewhere.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package (CPack), written into $(BUILD).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 run: build
 	$(BUILD)/src/apps/quorvane/quorvane $(ARGS)

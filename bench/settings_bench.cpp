@@ -34,6 +34,7 @@ public:
   bool CollectKilledURLs(const std::vector<std::string>&, std::vector<std::string>&) override {
     return false;
   }
+  void ShowWelcomeDlg(TWelcomeAnswers&, const TWelcomeOptions&) override {}
 };
 
 // A home and registry folder of its own below the temporary folder.

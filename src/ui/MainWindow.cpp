@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/MainWindow.h"
 
+#include "app/HelpFiles.h"
 #include "app/MainUnit.h"
 #include "common/ProductInfo.h"
 #include "privacy/AddOnDownloadSettings.h"
 #include "privacy/PopupKillerTexts.h"
+#include "platform/ProgramFolder.h"
+#include "ui/AboutDlg.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
 #include "ui/DestroyerPage.h"
@@ -22,7 +25,9 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -101,7 +106,8 @@ TMainWindow::TMainWindow(bool trayAvailable, QWidget* parent)
     : QMainWindow(parent), FTrayAvailable(trayAvailable) {
   setObjectName(QStringLiteral("Main"));
   setWindowTitle(ToQString(ProductInfo::ProgramNameAndVersion));
-  setWindowIcon(ProgramIcon());
+  // The installed theme icon where there is one; drawn otherwise (build tree).
+  setWindowIcon(QIcon::fromTheme(QStringLiteral("quorvane"), ProgramIcon()));
   CreatePages();
   CreateMenus();
   CreateTrayIcon();
@@ -187,11 +193,62 @@ void TMainWindow::CreateMenus() {
   // The trailing blanks belong to these captions.
   mnuChangeTo = file->addAction(QStringLiteral("Wechseln zu... "));
   mnuChangeTo->setObjectName(QStringLiteral("mnuChangeTo"));
+  mnuOnlineUpdate = file->addAction(QStringLiteral("Online-Update..."));
+  mnuOnlineUpdate->setObjectName(QStringLiteral("mnuOnlineUpdate"));
   file->addSeparator();
   mnuExit = file->addAction(QStringLiteral("Beenden "));
   mnuExit->setObjectName(QStringLiteral("mnuExit"));
   connect(mnuChangeTo, &QAction::triggered, this, &TMainWindow::mnuChangeToExecute);
   connect(mnuExit, &QAction::triggered, this, &TMainWindow::mnuExitExecute);
+
+  mnuHelp = menuBar()->addMenu(QStringLiteral("?"));
+  mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+  ContextHelp = mnuHelp->addAction(QStringLiteral("Hilfe "));
+  ContextHelp->setObjectName(QStringLiteral("ContextHelp"));
+  ContextHelp->setShortcut(QKeySequence::HelpContents);
+  Hilfe1 = mnuHelp->addAction(QStringLiteral("Inhalt"));
+  Hilfe1->setObjectName(QStringLiteral("Hilfe1"));
+  mnuHelp->addSeparator();
+  mnuHelp->addAction(mnuOnlineUpdate);
+  mnuHelp->addSeparator();
+  Action3 = mnuHelp->addAction(QStringLiteral("Info..."));
+  Action3->setObjectName(QStringLiteral("Action3"));
+  connect(ContextHelp, &QAction::triggered, this, &TMainWindow::ContextHelpExecute);
+  connect(Hilfe1, &QAction::triggered, this, &TMainWindow::Hilfe1Execute);
+  connect(Action3, &QAction::triggered, this, &TMainWindow::Action3Execute);
+  connect(mnuOnlineUpdate, &QAction::triggered, this, &TMainWindow::mnuOnlineUpdateExecute);
+  OpenDocument = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+}
+
+namespace {
+
+QUrl HelpUrl(std::string_view file) {
+  return QUrl::fromLocalFile(ToQString(HelpFiles::HelpFolder(ProgramFolder())) + ToQString(file));
+}
+
+} // namespace
+
+void TMainWindow::ContextHelpExecute() {
+  OpenDocument(HelpUrl(HelpFiles::TopicFile(HelpFiles::HelpContext(Notebook->currentIndex()))));
+}
+
+void TMainWindow::Hilfe1Execute() {
+  OpenDocument(HelpUrl(HelpFiles::ContentsFile));
+}
+
+void TMainWindow::mnuOnlineUpdateExecute() {
+  if (FMain == nullptr)
+    return;
+  setEnabled(false);
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  FMain->mnuOnlineUpdateExecute();
+  QApplication::restoreOverrideCursor();
+  setEnabled(true);
+}
+
+void TMainWindow::Action3Execute() {
+  TAboutDlg about(this);
+  about.exec();
 }
 
 void TMainWindow::CreateTrayIcon() {

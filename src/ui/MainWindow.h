@@ -5,7 +5,9 @@
 
 #include <QMainWindow>
 #include <QSystemTrayIcon>
+#include <QUrl>
 #include <array>
+#include <functional>
 #include <string>
 
 class QAction;
@@ -61,6 +63,13 @@ public:
   QMenu* ChangeToPopup();
   void TrayIconClick();
   void TrayMinimizeClick();
+  // "Hilfe": the help page of the page shown; "Inhalt": the help's contents.
+  void ContextHelpExecute();
+  void Hilfe1Execute();
+  // "Info...": the about box, modal.
+  void Action3Execute();
+  // The online update; the window stays disabled while it runs.
+  void mnuOnlineUpdateExecute();
   bool TrayAvailable() const { return FTrayAvailable; }
 
   QListWidget* RBBar;
@@ -76,6 +85,15 @@ public:
   TDownloadManagerPage* DownloadManagerPage;
   QAction* mnuChangeTo;
   QAction* mnuExit;
+  // "Online-Update...", in "Datei" and in "?".
+  QAction* mnuOnlineUpdate;
+  // Menu "?".
+  QMenu* mnuHelp;
+  QAction* ContextHelp;
+  QAction* Hilfe1;
+  QAction* Action3;
+  // Opens a help page in the desktop's browser; tests replace it.
+  std::function<void(const QUrl&)> OpenDocument;
   QSystemTrayIcon* TrayIcon;
   QMenu* TrayIconPopup;
   QAction* TrayRestore;

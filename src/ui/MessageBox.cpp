@@ -31,6 +31,7 @@ QMessageBox::StandardButtons BoxButtons(int buttons) {
   case TMsgButtons::RetryCancel:
     return QMessageBox::Retry | QMessageBox::Cancel;
   case TMsgButtons::YesNo:
+  case TMsgButtons::YesNoDefaultNo:
     return QMessageBox::Yes | QMessageBox::No;
   case TMsgButtons::YesNoCancel:
     return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
@@ -69,6 +70,8 @@ std::unique_ptr<QMessageBox> CreateMessageBox(std::string_view text, std::string
                                     WithQtLineBreaks(ToQString(text)), BoxButtons(buttons), parent);
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
   SetGermanCaptions(*box);
+  if (buttons == TMsgButtons::YesNoDefaultNo)
+    box->setDefaultButton(QMessageBox::No);
   return box;
 }
 

@@ -9,6 +9,7 @@
 #include "ui/ProxyAccessDlgUnit.h"
 #include "ui/QtText.h"
 #include "ui/URLEditDlgUnit.h"
+#include "ui/WelcomeDlg.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -90,4 +91,10 @@ bool TQtUserInterface::CollectKilledURLs(const std::vector<std::string>& killed,
     return false;
   collected = dialog.Collected();
   return true;
+}
+
+void TQtUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) {
+  TWelcomeDlg dialog(answers, options, Owner());
+  dialog.exec();
+  answers = dialog.Answers();
 }

@@ -23,6 +23,7 @@ public:
   bool EditURLList(std::string_view caption, std::vector<std::string>& list) override;
   bool CollectKilledURLs(const std::vector<std::string>& killed,
                          std::vector<std::string>& collected) override;
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) override;
 
 private:
   static QWidget* Owner();

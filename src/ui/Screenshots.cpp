@@ -7,6 +7,7 @@
 #include "common/ProductInfo.h"
 #include "privacy/PopupKillerTexts.h"
 #include "ui/CookieManagementDlgUnit.h"
+#include "ui/AboutDlg.h"
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/DestroyerPage.h"
 #include "ui/DownloadManagerPage.h"
@@ -19,6 +20,7 @@
 #include "ui/QtUserInterface.h"
 #include "ui/SettingsPage.h"
 #include "ui/URLEditDlgUnit.h"
+#include "ui/WelcomeDlg.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -130,6 +132,20 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   window.TrayIconPopup->hide();
   shots.Save(*window.PopupKillerMenu, QStringLiteral("menu-tray-popup-killer"));
   window.PopupKillerMenu->hide();
+  shots.Save(*window.mnuHelp, QStringLiteral("menu-hilfe"));
+  window.mnuHelp->hide();
+
+  TWelcomeDlg wizard(InitialWelcomeAnswers(main.Settings(), main.DSLConnectionAvailable()),
+                     {true, main.DSLConnectionAvailable()});
+  for (int page = 0; page < TWelcomeDlg::PageCount; ++page) {
+    wizard.ShowPage(page);
+    shots.Save(wizard, QStringLiteral("wizard-%1").arg(page + 1));
+  }
+  wizard.hide();
+
+  TAboutDlg about;
+  shots.Save(about, QStringLiteral("dialog-info"));
+  about.close();
 
   TProxyAccessDlg access;
   access.SetAuthType(TAuthType::atThisIP);

@@ -81,3 +81,11 @@ bool TFakeUserInterface::CollectKilledURLs(const std::vector<std::string>& kille
   URLListAnswers.pop_front();
   return true;
 }
+
+void TFakeUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) {
+  WelcomeShown.emplace_back(answers, options);
+  if (WelcomeEdits.empty())
+    return;
+  WelcomeEdits.front()(answers);
+  WelcomeEdits.pop_front();
+}

@@ -2,9 +2,11 @@
 #pragma once
 
 #include "app/UserInterface.h"
+#include "app/WelcomeDlgUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,6 +40,7 @@ public:
   bool EditURLList(std::string_view caption, std::vector<std::string>& list) override;
   bool CollectKilledURLs(const std::vector<std::string>& killed,
                          std::vector<std::string>& collected) override;
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) override;
 
   std::vector<TMessage> Messages;
   std::vector<std::string> DialogCaptions;
@@ -58,4 +61,8 @@ public:
   // answers (the edited list; for the killed pages, the pages collected).
   std::vector<std::vector<std::string>> URLListsShown;
   std::deque<std::vector<std::string>> URLListAnswers;
+  // What the wizard was opened with (answers, what could be chosen), and the scripted
+  // changes the user makes in it; without one the answers stay as they came.
+  std::vector<std::pair<TWelcomeAnswers, TWelcomeOptions>> WelcomeShown;
+  std::deque<std::function<void(TWelcomeAnswers&)>> WelcomeEdits;
 };

@@ -249,6 +249,7 @@ TEST_F(Dialogs, MessageBoxButtonSetsHaveGermanCaptions) {
       {TMsgButtons::OKCancel, {"OK", "Abbrechen"}},
       {TMsgButtons::RetryCancel, {"Wiederholen", "Abbrechen"}},
       {TMsgButtons::YesNo, {"Ja", "Nein"}},
+      {TMsgButtons::YesNoDefaultNo, {"Ja", "Nein"}},
       {TMsgButtons::YesNoCancel, {"Ja", "Nein", "Abbrechen"}},
   };
   for (const auto& c : cases) {
@@ -261,6 +262,12 @@ TEST_F(Dialogs, MessageBoxButtonSetsHaveGermanCaptions) {
     expected.sort();
     EXPECT_EQ(captions, expected) << c.Buttons;
   }
+}
+
+TEST_F(Dialogs, QuestionWithDefaultNoHasNoAsItsDefaultButton) {
+  const auto box =
+      CreateMessageBox("Text", "", TMsgKind::Confirmation, TMsgButtons::YesNoDefaultNo, nullptr);
+  EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
 }
 
 TEST_F(Dialogs, ShowMessageBoxAnswersTheButtonPressed) {

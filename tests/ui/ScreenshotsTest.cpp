@@ -28,6 +28,7 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
       "dialog-die-20-zuletzt-blockierten-seiten.png",
       "dialog-domain-hinzufuegen.png",
       "dialog-erlaubte-popups.png",
+      "dialog-info.png",
       "dialog-seite-aendern.png",
       "dialog-seite-aufnehmen.png",
       "dialog-zugriffsbeschraenkung.png",
@@ -43,6 +44,7 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
       "main-7-seiten-blockieren.png",
       "main-8-popupkiller.png",
       "main-9-downloadmanager.png",
+      "menu-hilfe.png",
       "menu-tray-popup-killer.png",
       "menu-tray.png",
       "menu-wechseln-zu.png",
@@ -52,6 +54,12 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
       "msgbox-frage.png",
       "msgbox-information.png",
       "msgbox-warnung.png",
+      "wizard-1.png",
+      "wizard-2.png",
+      "wizard-3.png",
+      "wizard-4.png",
+      "wizard-5.png",
+      "wizard-6.png",
   };
   const QDir folder(QString::fromStdString(output.Path().string()));
   EXPECT_EQ(folder.entryList(QDir::Files, QDir::Name), expected);

@@ -8,13 +8,15 @@
 #include <algorithm>
 
 const char* const CommandLineUsage =
-    "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] "
-    "[--block-url ENTRY]...\n"
-    "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
+    "usage: quorvane [--headless | --screenshots DIR | --online-update] [--port N] "
+    "[--upstream HOST:PORT]\n"
+    "                [--block-url ENTRY]... [--block-js] [--block-exe] [--block-flash] "
+    "[--block-activex] [/SWITCH]...\n"
     "       quorvane [--install-proxy LIST] [--remove-proxy LIST] [--browser-status] [--port N]\n"
     "       quorvane --clean [--dry-run] | --cookie-names\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
+    "  --online-update     run the online update (LiveUpd) once without a window and end\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
     "  --upstream H:P      forward GET, POST and HEAD through the proxy at H:P\n"
     "  --block-url ENTRY   refuse pages containing a term: \"term&&!exception&&!...\"\n"
@@ -95,6 +97,8 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       options.DryRun = true;
     } else if (argument == "--cookie-names") {
       options.CookieNames = true;
+    } else if (argument == "--online-update") {
+      options.OnlineUpdate = true;
     } else if (argument == "--port") {
       const std::string& text = value();
       const int port = text == "0" ? 0 : ParsePort(text, -1);

@@ -25,6 +25,8 @@ struct TCommandLine {
   bool DryRun = false;
   // --cookie-names: the names the keep-list dialog would offer, then end.
   bool CookieNames = false;
+  // --online-update: run the online update once, then end.
+  bool OnlineUpdate = false;
   std::optional<int> Port;
   std::vector<std::string> BlockedURLs;
   bool BlockJavaScript = false;

@@ -3,6 +3,7 @@
 #include "CleanCommands.h"
 #include "CommandLine.h"
 #include "ProgramStart.h"
+#include "UpdateCommands.h"
 #include "WindowedStart.h"
 #include "app/HeadlessUnit.h"
 #include "app/StopSignals.h"
@@ -22,7 +23,9 @@ int RunHeadless(int argc, char** argv, const TCommandLine& options, TStopSignals
   QCoreApplication application(argc, argv);
   THeadlessUserInterface userInterface(std::cerr);
   THeadlessMainView view(std::cout);
-  return RunProgram({userInterface, view}, StartOptionsOf(options), stopSignals);
+  // Without a window the first showing is now: the update reminder asks here.
+  return RunProgram({userInterface, view, [](TMain& main) { main.FormShow(); }},
+                    StartOptionsOf(options), stopSignals);
 }
 
 } // namespace
@@ -48,6 +51,8 @@ int main(int argc, char** argv) {
 
   if (!options.ScreenshotFolder.empty())
     return RunScreenshots(argc, argv, options, stopSignals);
+  if (options.OnlineUpdate)
+    return RunOnlineUpdate(argc, argv, options, stopSignals);
   if (!options.Headless) {
     const bool hasDisplay =
         std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;

@@ -93,7 +93,8 @@ bool TAutoStart::Add(TUserInterface& userInterface) const {
   }
   std::ostringstream text;
   text << "[Desktop Entry]\nType=Application\nName=" << ProductInfo::ProgramName
-       << "\nExec=" << ExecValue(FProgram) << "\nX-GNOME-Autostart-enabled=true\n";
+       << "\nExec=" << ExecValue(FProgram)
+       << "\nIcon=quorvane\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
   // Written beside the entry and renamed over it, so a reader never sees half a file.
   const std::filesystem::path temporary = EntryPath().string() + ".tmp";
   {

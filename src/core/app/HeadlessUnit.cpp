@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HeadlessUnit.h"
 
+#include "app/WelcomeDlgUnit.h"
+
 THeadlessUserInterface::THeadlessUserInterface(std::ostream& errors) : FErrors(errors) {}
 
 TModalResult THeadlessUserInterface::ShowMessageBox(std::string_view text, std::string_view caption,
@@ -14,6 +16,8 @@ TModalResult THeadlessUserInterface::ShowMessageBox(std::string_view text, std::
   case TMsgButtons::YesNo:
   case TMsgButtons::YesNoCancel:
     return TModalResult::Yes;
+  case TMsgButtons::YesNoDefaultNo:
+    return TModalResult::No;
   default:
     return TModalResult::OK;
   }
@@ -48,6 +52,10 @@ bool THeadlessUserInterface::EditURLList(std::string_view, std::vector<std::stri
 bool THeadlessUserInterface::CollectKilledURLs(const std::vector<std::string>&,
                                                std::vector<std::string>&) {
   return false;
+}
+
+void THeadlessUserInterface::ShowWelcomeDlg(TWelcomeAnswers&, const TWelcomeOptions&) {
+  FErrors << WelcomeTexts::HeadlessNotice << std::endl;
 }
 
 THeadlessMainView::THeadlessMainView(std::ostream& output) : FOutput(output) {}

@@ -26,6 +26,8 @@ public:
   bool EditURLList(std::string_view caption, std::vector<std::string>& list) override;
   bool CollectKilledURLs(const std::vector<std::string>& killed,
                          std::vector<std::string>& collected) override;
+  // Takes the answers as they come and says so in one line.
+  void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) override;
 
 private:
   std::ostream& FErrors;

@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
+#include <filesystem>
 
 TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
              std::string programFolder, TStartFlags flags, TRunOptions runOptions,
@@ -23,7 +24,12 @@ TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view
       FProgramFolder(std::move(programFolder)), FFlags(flags), FRunOptions(std::move(runOptions)),
       FAutoStart(std::move(autoStart)), FClock(std::move(clock)),
       FRePosApp(registry, userInterface, view), FRequestEvents([this] { ShowStatistics(); }),
-      FMainThread(std::make_unique<QObject>()) {}
+      FMainThread(std::make_unique<QObject>()) {
+  WelcomeActions.HelperPresent = [helper = FProgramFolder + "qhelper.so"] {
+    std::error_code error;
+    return std::filesystem::is_regular_file(helper, error);
+  };
+}
 
 TMain::~TMain() {
   if (FCreated && !FDestroyed)
@@ -48,8 +54,8 @@ void TMain::FormCreate() {
   CreateBrowserMonitor();
   CreateConnectionMonitor();
 
-  // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
+    RunWelcomeDlg();
     FShowAfterStart = true;
     FSettings->FirstStart = false;
     SaveSettings();
@@ -88,6 +94,7 @@ void TMain::FormShow() {
   const TAddOnState state = AddOnState();
   popupkillerChkBoxClick(state.PopupKillerEnabled);
   DMChkBoxClick(state.DownloadManagerEnabled);
+  UpdateReminder();
 }
 
 bool TMain::FormCloseQuery() {

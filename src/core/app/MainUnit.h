@@ -2,11 +2,14 @@
 #pragma once
 
 #include "app/AutoStrt.h"
+#include "app/DateTime.h"
 #include "app/MainView.h"
+#include "app/ProxyListMerge.h"
 #include "app/RePosApp.h"
 #include "app/RegistrySettingsUnit.h"
 #include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
+#include "app/WelcomeDlgUnit.h"
 #include "connmon/ConnectionMonitorUnit.h"
 #include "platform/FritzDSL.h"
 #include "platform/RemoteAccess.h"
@@ -42,6 +45,26 @@ struct TRunOptions {
   bool BlockActiveX = false;
 };
 
+// What an online update asks of the upstream proxy pool; the controller fills these
+// from the pool. An empty function does nothing (no pool: nothing is listed).
+struct TPoolUpdateActions {
+  // The hosts listed now.
+  std::function<std::vector<std::string>()> Hosts;
+  // Stops checking; true when a check was running.
+  std::function<bool()> StopCheck;
+  // Appends the new entries (response time 1) and saves the list once.
+  std::function<void(const std::vector<ProxyListMerge::TNewProxy>&)> AddAndSave;
+  // UpdateProxyList with rebuild true.
+  std::function<void()> RebuildList;
+  std::function<void()> StartCheck;
+};
+
+struct TOnlineUpdateResult {
+  bool Ran = false;     // the update program was started and has ended
+  bool Updated = false; // it reported an update with a date
+  std::vector<ProxyListMerge::TNewProxy> Added;
+};
+
 // The controller: owns the settings, the proxy server and the request events,
 // wires them together and runs the start-up and shutdown order; the window hands it
 // changed settings and user actions. Create, use and destroy it on the thread that
@@ -72,6 +95,22 @@ public:
   void FormDestroy();
   // Fired by FormCloseQuery: the program is about to end.
   std::function<void()> OnCloseQuery;
+  // What the first-start wizard's closing steps do beyond the settings: the add-on
+  // registrations and the browser set-up. Set before FormCreate; HelperPresent
+  // starts as the presence of qhelper.so in the program's folder.
+  TWelcomeActions WelcomeActions;
+  // The pool's side of merging an updated proxy list.
+  TPoolUpdateActions PoolUpdate;
+  // The date clock of the update reminder and "LastUpdate"; tests move it.
+  std::function<TDateTime()> DateClock = &NowDateTime;
+
+  // "Online-Update...": runs the update program, stores "LastUpdate", merges a
+  // delivered proxy list and reports a needed restart. unattended tells the update
+  // program that nobody can answer it.
+  TOnlineUpdateResult mnuOnlineUpdateExecute(bool unattended = false);
+  // More than 30 whole days since "LastUpdate": asks, and runs the update on Yes;
+  // No (the default answer) stores now.
+  void UpdateReminder();
 
   // The settings as last loaded or applied.
   const TSettingsValues& Settings() const { return *FSettings; }
@@ -193,6 +232,10 @@ private:
   void CreateBrowserMonitor();
   void CreateDestroyer();
   void AutoKill(TBrowserKind kind);
+  // FormCreate's step for a first start: the wizard, then its closing steps.
+  void RunWelcomeDlg();
+  // The delivered "quorvane.lst" into the pool; what was added.
+  std::vector<ProxyListMerge::TNewProxy> MergeProxyList();
   void CreateConnectionMonitor();
   void StartConnectionMonitor();
   void StopConnectionMonitor();

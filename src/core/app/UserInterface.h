@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
-enum class TAuthType; // proxy/HTTPProxyServer.h
+enum class TAuthType;   // proxy/HTTPProxyServer.h
+struct TWelcomeAnswers; // app/WelcomeDlgUnit.h
+struct TWelcomeOptions;
 
 // The port through which the core talks to the user. The Qt front end draws it;
 // headless runs answer without waiting; tests script the answers.
@@ -53,4 +55,8 @@ public:
   // hinzufügen", in order, the same page as often as chosen; true on "Übernehmen".
   virtual bool CollectKilledURLs(const std::vector<std::string>& killed,
                                  std::vector<std::string>& collected) = 0;
+  // The first-start wizard, modal: answers come in as it opens and go out as the
+  // user left them; it closes only from its last page. options: what can be
+  // chosen (the add-on's features, the DSL connection kind).
+  virtual void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) = 0;
 };

@@ -18,6 +18,9 @@ inline constexpr int OKCancel = 4;
 inline constexpr int RetryCancel = 8;
 inline constexpr int YesNo = 16;
 inline constexpr int YesNoCancel = 32;
+// Yes and No with No as the default answer: for questions whose Yes starts
+// something that nobody should start unattended.
+inline constexpr int YesNoDefaultNo = 64;
 } // namespace TMsgButtons
 
 // The standard dialog results.

@@ -37,7 +37,8 @@ TEST(MessageBox, ResultsHaveTheStandardNumbers) {
   EXPECT_EQ(static_cast<int>(TModalResult::No), 7);
 }
 
-// A run without a window never waits: each question takes its first button, and
+// A run without a window never waits: each question takes its first button (its
+// default No where it has one), and
 // the message goes to the error stream with the caption it would have shown.
 TEST(HeadlessUserInterface, AnswersEveryQuestionWithItsFirstButtonAndWritesTheMessage) {
   struct ButtonCase {
@@ -48,6 +49,7 @@ TEST(HeadlessUserInterface, AnswersEveryQuestionWithItsFirstButtonAndWritesTheMe
        std::vector<ButtonCase>{{TMsgButtons::OK, TModalResult::OK},
                                {TMsgButtons::YesNo, TModalResult::Yes},
                                {TMsgButtons::YesNoCancel, TModalResult::Yes},
+                               {TMsgButtons::YesNoDefaultNo, TModalResult::No},
                                {TMsgButtons::AbortRetryIgnore, TModalResult::Abort},
                                {TMsgButtons::RetryCancel, TModalResult::Retry}}) {
     std::ostringstream errors;
