@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
+#include <QTimer>
 
 TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
              std::string programFolder, TStartFlags flags, TRunOptions runOptions,
@@ -49,6 +50,7 @@ void TMain::FormCreate() {
   }
 
   ConfigureProxyServer();
+  CreateProxyPool();
 
   FLoading = true;
   CopySettingsToServer();
@@ -56,10 +58,13 @@ void TMain::FormCreate() {
   FLoading = false;
 
   FProxyServer->SetEnabled(false);
+  StartAnonymousProxies();
   if (!FRunOptions.UpstreamHost.empty()) {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
+  // Until a connection monitor reports, the machine counts as online.
+  PoolGoesOnline();
   StartProxyServer();
 
   if (FFlags.TerminateAtStart)
@@ -76,6 +81,7 @@ void TMain::FormShow() {
 bool TMain::FormCloseQuery() {
   if (OnCloseQuery)
     OnCloseQuery();
+  ClosePool();
   return true;
 }
 
@@ -85,6 +91,8 @@ void TMain::FormDestroy() {
   FDestroyed = true;
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
+  if (FServersTimer)
+    FServersTimer->stop();
   // Errors while stopping are of no interest any more: the program ends.
   try {
     FProxyServer->SetEnabled(false);
@@ -94,6 +102,7 @@ void TMain::FormDestroy() {
   FSettings->Statistics = FRequestEvents.Statistics();
   FSettings->SaveStatistics();
   FSettings.reset();
+  FreePool();
   FRequestEvents.ClearLastCalledSites();
   FProxyServer.reset();
 }
@@ -148,9 +157,11 @@ void TMain::SaveSettings() {
 void TMain::ApplySettings(const TSettingsValues& values) {
   if (FLoading || !FSettings)
     return;
+  const TSettingsValues previous = *FSettings;
   static_cast<TSettingsValues&>(*FSettings) = values;
   ApplyPort();
   CopySettingsToServer();
+  ApplyPoolSettings(previous);
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));

@@ -38,4 +38,16 @@ public:
   // "Ausnahmen für die Blockierung von Cookies": the list comes in and goes out
   // edited (CookiesAllowedUnit.h has the edit rules); true on OK.
   virtual bool EditCookiesAllowed(std::vector<std::string>& domains) = 0;
+
+  // File dialogs, filter as "Text-Dateien|*.txt". Open asks for an existing file;
+  // save appends defaultExtension to a name without one and asks before
+  // overwriting. On OK fileName is the chosen path and true is returned; without a
+  // window they are cancelled.
+  virtual bool OpenFileDialog(std::string_view /*filter*/, std::string& /*fileName*/) {
+    return false;
+  }
+  virtual bool SaveFileDialog(std::string_view /*filter*/, std::string_view /*defaultExtension*/,
+                              std::string& /*fileName*/) {
+    return false;
+  }
 };
