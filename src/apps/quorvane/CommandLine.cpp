@@ -9,6 +9,7 @@ const char* const CommandLineUsage =
     "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] "
     "[--block-url ENTRY]...\n"
     "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
+    "       quorvane --proxy-list | --import-proxies FILE | --export-proxies FILE\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
@@ -18,6 +19,11 @@ const char* const CommandLineUsage =
     "  --block-exe         refuse executable files\n"
     "  --block-flash       refuse Flash files\n"
     "  --block-activex     refuse ActiveX controls\n"
+    "  --proxy-list        print the anonymous proxy list (enabled, host:port, response\n"
+    "                      time, failures) and end\n"
+    "  --import-proxies F  add the proxies of text file F (host:port a line) and end\n"
+    "  --export-proxies F  write the proxy list to text file F and end\n"
+    "  --pool-time-scale N run the proxy pool's rotation and check timers N times faster\n"
     "  /MULTI              allow a further instance\n"
     "  /SILENT             a second instance ends without its message\n"
     "  /USERADMIN          show the administrator's controls\n"
@@ -54,6 +60,18 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         throw ECommandLineError("--upstream: expected HOST:PORT, got " + text);
       }
       options.UpstreamHost = text.substr(0, colon);
+    } else if (argument == "--proxy-list") {
+      options.ProxyList = true;
+    } else if (argument == "--import-proxies") {
+      options.ImportProxies = value();
+    } else if (argument == "--export-proxies") {
+      options.ExportProxies = value();
+    } else if (argument == "--pool-time-scale") {
+      const std::string& text = value();
+      options.PoolTimeScale = ParsePort(text, -1);
+      if (options.PoolTimeScale < 1) {
+        throw ECommandLineError("--pool-time-scale: not a whole number from 1 to 65535: " + text);
+      }
     } else if (argument == "--block-url") {
       options.BlockedURLs.push_back(value());
     } else if (argument == "--block-js") {
@@ -85,5 +103,6 @@ TRunOptions RunOptionsOf(const TCommandLine& options) {
   run.BlockExeFiles = options.BlockExeFiles;
   run.BlockFlash = options.BlockFlash;
   run.BlockActiveX = options.BlockActiveX;
+  run.PoolTimeScale = options.PoolTimeScale;
   return run;
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
+#include "PoolCommands.h"
 #include "ProgramStart.h"
 #include "WindowedStart.h"
 #include "app/HeadlessUnit.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
   }
   for (const std::string& argument : options.Ignored)
     std::cerr << "quorvane: ignoring argument: " << argument << "\n";
+  if (const int result = RunPoolCommand(options, std::cout, std::cerr); result >= 0)
+    return result;
   PrepareProxyProcess();
   // Before any thread exists, so that only the watcher receives the stop signals.
   TStopSignals stopSignals;

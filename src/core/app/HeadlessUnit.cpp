@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HeadlessUnit.h"
 
+#include "app/MainTexts.h"
+
 THeadlessUserInterface::THeadlessUserInterface(std::ostream& errors) : FErrors(errors) {}
 
 TModalResult THeadlessUserInterface::ShowMessageBox(std::string_view text, std::string_view caption,
@@ -52,3 +54,13 @@ std::optional<TWindowPlacement> THeadlessMainView::WindowPlacement() const {
   return std::nullopt;
 }
 void THeadlessMainView::SetWindowPlacement(const TWindowPlacement&) {}
+
+void THeadlessMainView::AnonymousProxyChanged(const std::string& hostAndPort) {
+  FOutput << "Anonymer Proxy: "
+          << (hostAndPort.empty() ? std::string(MainTexts::NoUpstreamProxy) : hostAndPort)
+          << std::endl;
+}
+
+void THeadlessMainView::CurrentIPChanged(const std::string& address) {
+  FOutput << "Ihre IP-Adresse: " << address << std::endl;
+}
