@@ -3,6 +3,7 @@
 
 #include "app/MainUnit.h"
 #include "common/ProductInfo.h"
+#include "ui/AnonymousProxyPage.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
 #include "ui/LastCalledSitesPage.h"
@@ -30,6 +31,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 const std::array<const char*, TMainWindow::PageCount> TMainWindow::PageCaptions = {
@@ -50,6 +52,7 @@ enum TPage {
   StatisticsPageIndex = 0,
   LastCalledSitesPageIndex = 1,
   SettingsPageIndex = 4,
+  AnonymousProxyPageIndex = 5,
   BrowserSecurityPageIndex = 6,
   BlockedURLsPageIndex = 7,
 };
@@ -145,6 +148,9 @@ void TMainWindow::CreatePages() {
     case BlockedURLsPageIndex:
       page = BlockedURLsPage = new TBlockedURLsPage(caption, Notebook);
       break;
+    case AnonymousProxyPageIndex:
+      page = AnonymousProxyPage = new TAnonymousProxyPage(caption, Notebook);
+      break;
     default: {
       // Filled by the subsystems that own these pages.
       page = new QWidget(Notebook);
@@ -232,6 +238,9 @@ void TMainWindow::LoadControls() {
   BrowserSecurityPage->ExeFilesChkBox->setChecked(settings.BlockExeFiles);
   BlockedURLsPage->BlockSitesChkBox->setChecked(settings.BlockSites);
   BlockedURLsPage->SetEntries(settings.BlockedURLList);
+  AnonymousProxyPage->SetUserAdmin(FMain->StartFlags().UserAdmin);
+  AnonymousProxyPage->LoadSettings(settings);
+  AnonymousProxyPage->SetEntries(FMain->ProxyPool().List());
 }
 
 void TMainWindow::ConnectControls() {
@@ -278,6 +287,35 @@ void TMainWindow::ConnectControls() {
           [this](int row) { FMain->EditUrlBtnClick(static_cast<std::size_t>(row)); });
   connect(BlockedURLsPage, &TBlockedURLsPage::DelUrlBtnClick, this,
           [this](int row) { FMain->DelUrlBtnClick(static_cast<std::size_t>(row)); });
+  ConnectAnonymousProxyPage();
+}
+
+void TMainWindow::ConnectAnonymousProxyPage() {
+  TAnonymousProxyPage* page = AnonymousProxyPage;
+  connect(page, &TAnonymousProxyPage::SettingsChanged, this, &TMainWindow::SettingsChanged);
+  connect(page, &TAnonymousProxyPage::ProxyServerListSetChecked, this,
+          [this](const TProxyEntryPtr& entry, bool checked) {
+            FMain->ProxyServerListSetChecked(entry, checked);
+          });
+  connect(page->ProxyAddBtn, &QToolButton::clicked, this, [this] { FMain->ProxyAddBtnClick(); });
+  connect(page->ProxyFileOpenBtn, &QToolButton::clicked, this,
+          [this] { FMain->ProxyFileOpenBtnClick(); });
+  connect(page->ProxyDeleteBtn, &QToolButton::clicked, this,
+          [this, page] { FMain->ProxyDeleteBtnClick(page->SelectedEntry()); });
+  connect(page->ProxyConnectTestBtn, &QToolButton::clicked, this,
+          [this, page] { FMain->ProxyConnectTestBtnClick(page->SelectedEntry()); });
+  connect(page->AlsDateispeichern1, &QAction::triggered, this,
+          [this] { FMain->AlsDateispeichern1Click(); });
+  connect(StatisticsPage, &TStatisticsPage::lAnonProxyClick, this,
+          [this, page](const QString& hostAndPort) {
+            RBBar->setCurrentRow(AnonymousProxyPageIndex);
+            page->SelectHostAndPort(hostAndPort);
+          });
+}
+
+void TMainWindow::UpdateProxyList(bool) {
+  if (FMain)
+    AnonymousProxyPage->SetEntries(FMain->ProxyPool().List());
 }
 
 void TMainWindow::SettingsChanged() {
@@ -294,6 +332,7 @@ void TMainWindow::SettingsChanged() {
   settings.BlockFlash = BrowserSecurityPage->FlashChkBox->isChecked();
   settings.BlockJS = BrowserSecurityPage->JavaScriptChkBox->isChecked();
   settings.BlockExeFiles = BrowserSecurityPage->ExeFilesChkBox->isChecked();
+  AnonymousProxyPage->StoreSettings(settings);
   FMain->ApplySettings(settings);
   UpdateEnabled();
 }
@@ -302,6 +341,7 @@ void TMainWindow::UpdateEnabled() {
   LastCalledSitesPage->UpdateEnabled();
   BrowserSecurityPage->UpdateEnabled();
   BlockedURLsPage->UpdateEnabled();
+  AnonymousProxyPage->UpdateEnabled();
 }
 
 void TMainWindow::SetStatusText(const std::string& text) {

@@ -13,6 +13,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QStackedWidget;
+class TAnonymousProxyPage;
 class TBlockedURLsPage;
 class TBrowserSecurityPage;
 class TLastCalledSitesPage;
@@ -49,6 +50,7 @@ public:
   void RestoreWindow() override;
   std::optional<TWindowPlacement> WindowPlacement() const override;
   void SetWindowPlacement(const TWindowPlacement& placement) override;
+  void UpdateProxyList(bool rebuild) override;
 
   // Shows page index; page 0 first refreshes the statistics, page 1 refills the
   // recent pages.
@@ -67,6 +69,7 @@ public:
   TSettingsPage* SettingsPage;
   TBrowserSecurityPage* BrowserSecurityPage;
   TBlockedURLsPage* BlockedURLsPage;
+  TAnonymousProxyPage* AnonymousProxyPage;
   QAction* mnuChangeTo;
   QAction* mnuExit;
   QSystemTrayIcon* TrayIcon;
@@ -86,6 +89,7 @@ private:
   void CreateTrayIcon();
   void LoadControls();
   void ConnectControls();
+  void ConnectAnonymousProxyPage();
   // Hands the controller its settings with the control values put in.
   void SettingsChanged();
   void UpdateEnabled();

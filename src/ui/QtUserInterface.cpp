@@ -5,8 +5,10 @@
 #include "ui/InputDialogs.h"
 #include "ui/MessageBox.h"
 #include "ui/ProxyAccessDlgUnit.h"
+#include "ui/QtText.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -58,5 +60,36 @@ bool TQtUserInterface::EditCookiesAllowed(std::vector<std::string>& domains) {
   if (dialog.exec() != QDialog::Accepted)
     return false;
   domains = dialog.Domains();
+  return true;
+}
+
+namespace {
+
+// "Text-Dateien|*.txt" as Qt writes it: "Text-Dateien (*.txt)".
+QString QtFilter(std::string_view filter) {
+  const QString text = ToQString(filter);
+  const qsizetype bar = text.indexOf(QLatin1Char('|'));
+  return bar < 0 ? text : text.left(bar) + QStringLiteral(" (") + text.mid(bar + 1) + u')';
+}
+
+} // namespace
+
+bool TQtUserInterface::OpenFileDialog(std::string_view filter, std::string& fileName) {
+  const QString chosen =
+      QFileDialog::getOpenFileName(Owner(), QString(), ToQString(fileName), QtFilter(filter));
+  if (chosen.isEmpty())
+    return false;
+  fileName = chosen.toStdString();
+  return true;
+}
+
+bool TQtUserInterface::SaveFileDialog(std::string_view filter, std::string_view defaultExtension,
+                                      std::string& fileName) {
+  QFileDialog dialog(Owner(), QString(), ToQString(fileName), QtFilter(filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(ToQString(defaultExtension));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return false;
+  fileName = dialog.selectedFiles().front().toStdString();
   return true;
 }

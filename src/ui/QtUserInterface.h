@@ -18,6 +18,9 @@ public:
                        std::string& text) override;
   bool EditProxyAccess(TAuthType& type, std::string& ip) override;
   bool EditCookiesAllowed(std::vector<std::string>& domains) override;
+  bool OpenFileDialog(std::string_view filter, std::string& fileName) override;
+  bool SaveFileDialog(std::string_view filter, std::string_view defaultExtension,
+                      std::string& fileName) override;
 
 private:
   static QWidget* Owner();

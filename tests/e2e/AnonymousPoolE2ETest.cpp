@@ -88,13 +88,12 @@ protected:
       site.HttpsPort = FreePort();
       Web.HttpsPort = site.HttpsPort;
     }
-    site.ServerDirectives =
-        "    location = /proxytest/quorvane.php { default_type text/html; "
-        "return 200 \"<p>Quorvane Test OK</p>\"; }\n"
-        "    location = /proxytest/ip.php { default_type text/plain; "
-        "return 200 \"$remote_addr\\n\"; }\n"
-        "    location = /via { default_type text/plain; "
-        "return 200 \"via=$http_via upstream=$http_x_upstream\\n\"; }\n";
+    site.ServerDirectives = "    location = /proxytest/quorvane.php { default_type text/html; "
+                            "return 200 \"<p>Quorvane Test OK</p>\"; }\n"
+                            "    location = /proxytest/ip.php { default_type text/plain; "
+                            "return 200 \"$remote_addr\\n\"; }\n"
+                            "    location = /via { default_type text/plain; "
+                            "return 200 \"via=$http_via upstream=$http_x_upstream\\n\"; }\n";
     WriteFile(prefix / "nginx.conf", NginxConfig(site));
     TChildProcess& nginx =
         Spawn({.Argv = {FindProgram("nginx").string(), "-c", (prefix / "nginx.conf").string(), "-p",
