@@ -41,6 +41,7 @@ void TMain::FormCreate() {
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
+  CreateConnectionMonitor();
 
   // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
@@ -63,8 +64,7 @@ void TMain::FormCreate() {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
-  // Until a connection monitor reports, the machine counts as online.
-  PoolGoesOnline();
+  StartConnectionMonitor();
   StartProxyServer();
 
   if (FFlags.TerminateAtStart)
@@ -89,6 +89,7 @@ void TMain::FormDestroy() {
   if (!FCreated || FDestroyed)
     return;
   FDestroyed = true;
+  StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   if (FServersTimer)
@@ -165,6 +166,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
+  FConnectionMonitor->SetConnectionType(FSettings->ConnectionType);
   SaveSettings();
 }
 

@@ -8,6 +8,9 @@
 #include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
 #include "common/Snapshot.h"
+#include "connmon/ConnectionMonitorUnit.h"
+#include "platform/FritzDSL.h"
+#include "platform/RemoteAccess.h"
 #include "pool/ProxyManagerClassUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
@@ -90,6 +93,12 @@ public:
   bool ShowAfterStart() const { return FShowAfterStart; }
   // Status bar panel 0 as last set.
   const std::string& StatusText() const { return FStatusText; }
+  // The connection monitor last reported the Internet connection up.
+  bool Online() const { return FOnline; }
+  // The phonebook entry of the dial-up connection that is up; empty otherwise.
+  const std::string& DialUpEntry() const { return FDialUpEntry; }
+  // Whether the DSL connection kind can be chosen (its software is there).
+  bool DSLConnectionAvailable() const;
 
   // The window's settings: stores them, applies them to the server and the
   // request events, and tries the port again when it changed.
@@ -134,7 +143,6 @@ public:
   TProxyManager& ProxyPool() { return *FProxyManager; }
   const TProxyManager& ProxyPool() const { return *FProxyManager; }
   TUpstreamInUse CurrentUpstream() const;
-  bool Online() const { return FOnline; }
   bool TestRunning() const { return FTestRunning; }
   bool RotationTimerActive() const;
   bool CheckTimerActive() const;
@@ -157,6 +165,13 @@ public:
   void AlsDateispeichern1Click();
 
 private:
+  void CreateConnectionMonitor();
+  void StartConnectionMonitor();
+  void StopConnectionMonitor();
+  // The monitor's reports.
+  void ConnectionMonitorConnect(const std::string& dialUpEntry);
+  void ConnectionMonitorDisconnect();
+
   void ConfigureProxyServer();
   void CopySettingsToServer();
   void StartProxyServer();
@@ -210,7 +225,6 @@ private:
   std::unique_ptr<TProxyManager> FProxyManager;
   std::unique_ptr<QTimer> FServersTimer; // QuorvaneServersTimer: rotation
   std::unique_ptr<QTimer> FChecksTimer;  // QuorvaneQuorvanesCheckTimer: checks due
-  bool FOnline = false;
   bool FTestRunning = false;
   std::optional<std::chrono::steady_clock::time_point> FLastCheck; // none: never
   std::string FShownUpstream;                                      // as last told to the view
@@ -222,9 +236,15 @@ private:
   std::atomic<bool> FFailoverEnabled{false}; // read by the connection threads
   std::mutex FFailedLock;                    // guards FFailedHosts
   std::vector<std::string> FFailedHosts;     // failed since the last hand-over
+  // What the monitor watches with; declared before it, which uses them until it goes.
+  std::unique_ptr<TRemoteAccess> FRemoteAccess;
+  std::unique_ptr<TFritzDSLSoftware> FDSLSoftware;
+  std::unique_ptr<TConnectionMonitor> FConnectionMonitor;
 
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";
+  bool FOnline = false;
+  std::string FDialUpEntry;
   int FUpstreamResponseTime = 0; // ms, of the upstream proxy in use; the proxy pool sets it
   std::string FStatusText;
   // The port the settings asked for when it was last applied; a run's --port

@@ -151,8 +151,11 @@ TEST_F(ProxyCheck, StoppedPassDeliversNothing) {
   Script.Release();
   // A new pass after the stop: only its own results and end arrive and count.
   pool.StartCheck();
-  Script.RunPosted(3);
+  for (int ran = 0; PassEnds == 0 && ran < 5; ++ran) {
+    Script.RunPosted(1);
+  }
   EXPECT_EQ(PassEnds, 1);
+  // One failure counted: the stopped pass's result for "a" was dropped.
   EXPECT_EQ(pool.List()[0]->FailureLevel, 2);
 }
 
