@@ -118,6 +118,25 @@ TEST_F(MainPoolTest, DeleteRemovesTheBoundEntry) {
   EXPECT_EQ(Main->ProxyPool().List().size(), 1U);
 }
 
+TEST_F(MainPoolTest, ManualTestOffersToDeleteAnUnreachableProxy) {
+  // Nothing listens on their ports: both tests fail; the first answer keeps the entry.
+  StorePool({100, 200});
+  Start();
+  Entry("p1")->Host = "127.0.0.1";
+  Entry("p2")->Host = "127.0.0.2";
+  for (const TModalResult answer : {TModalResult::No, TModalResult::Yes}) {
+    UserInterface.MessageResults.push_back(answer);
+    Main->ProxyConnectTestBtnClick(Main->ProxyPool().List().front());
+    EXPECT_TRUE(Main->TestRunning());
+    EXPECT_FALSE(Main->RotationTimerActive());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !Main->TestRunning(); }));
+    EXPECT_EQ(UserInterface.Messages.back().Text, "Proxy nicht erreichbar, löschen?");
+    EXPECT_TRUE(Main->RotationTimerActive());
+  }
+  ASSERT_EQ(Main->ProxyPool().List().size(), 1U);
+  EXPECT_EQ(Main->ProxyPool().List().front()->Host, "127.0.0.2");
+}
+
 TEST_F(MainPoolTest, FailedUpstreamGivesTheNextRouteAndRotates) {
   StorePool({100, 200, 300});
   Start();
