@@ -62,6 +62,11 @@ protected:
 
   static std::string Url(std::uint16_t port, const std::string& path);
 
+  // Headless Chromium through the proxy; returns the DOM it dumps after loading `url`.
+  std::string LoadPageInChromium(const TProxy& proxy, const std::string& url,
+                                 const std::vector<std::string>& extraArgs = {});
+  static constexpr auto BrowserTimeout = std::chrono::seconds(90);
+
   TScratchFolder Folder;
 
 private:
