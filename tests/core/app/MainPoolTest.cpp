@@ -108,6 +108,23 @@ TEST_F(MainPoolTest, AddedProxiesAreSavedAndNoPassStartsWithoutTheOwnAddress) {
             "p1:3001\n10.0.0.9:3128\n10.0.0.8:8080\n");
 }
 
+TEST_F(MainPoolTest, OfflineNothingIsCheckedAndTheRotationWaits) {
+  // Dial-up without a ppp link up: offline from the start.
+  Home.Environment().Set("QUORVANE_PPP_PEERS", (Home.Path() / "no-peers").string());
+  StorePool({100, 200}, true, [](TRegistrySettings& s) { s.ConnectionType = 1; });
+  Start();
+  ASSERT_FALSE(Main->Online());
+  EXPECT_FALSE(Main->CheckTimerActive());
+  EXPECT_FALSE(Main->RotationTimerActive());
+  UserInterface.ListAnswers.push_back("10.0.0.9:3128");
+  Main->ProxyAddBtnClick();
+  EXPECT_FALSE(Main->ProxyPool().PassRunning());
+  Main->QuorvaneQuorvanesCheckTimerTimer();
+  EXPECT_FALSE(Main->ProxyPool().PassRunning());
+  for (const TProxyEntryPtr& entry : Main->ProxyPool().List())
+    EXPECT_NE(entry->ResponseTime, 0) << entry->Host;
+}
+
 TEST_F(MainPoolTest, DeleteRemovesTheBoundEntry) {
   StorePool({100, 200});
   Start();
