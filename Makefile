@@ -7,7 +7,7 @@ PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build install package run test bench bench-events bench-clean clean test-asan test-tsan fuzz reliability format check-format
+.PHONY: all deps configure build install package run test bench bench-events bench-clean bench-pool clean test-asan test-tsan fuzz reliability format check-format
 
 all: build
 
@@ -46,6 +46,10 @@ bench-events: build
 # The trace cleaner against BleachBit on a generated Firefox profile, on stdout.
 bench-clean: build
 	./scripts/bench-clean $(BUILD)
+
+# The anonymous upstream pool against tinyproxy alone and direct, failover, checks.
+bench-pool: build
+	./scripts/bench-pool $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -8,6 +8,7 @@
 #include "privacy/PopupKillerTexts.h"
 #include "platform/ProgramFolder.h"
 #include "ui/AboutDlg.h"
+#include "ui/AnonymousProxyPage.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
 #include "ui/DestroyerPage.h"
@@ -41,6 +42,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 const std::array<const char*, TMainWindow::PageCount> TMainWindow::PageCaptions = {
@@ -62,6 +64,7 @@ enum TPage {
   LastCalledSitesPageIndex = 1,
   DestroyerPageIndex = 3,
   SettingsPageIndex = 4,
+  AnonymousProxyPageIndex = 5,
   BrowserSecurityPageIndex = 6,
   BlockedURLsPageIndex = 7,
   PopupKillerPageIndex = 8,
@@ -165,6 +168,8 @@ void TMainWindow::CreatePages() {
       break;
     case DownloadManagerPageIndex:
       page = DownloadManagerPage = new TDownloadManagerPage(caption, Notebook);
+    case AnonymousProxyPageIndex:
+      page = AnonymousProxyPage = new TAnonymousProxyPage(caption, Notebook);
       break;
     default: {
       // Filled by the subsystems that own these pages.
@@ -323,6 +328,9 @@ void TMainWindow::LoadControls() {
   PopupKillerPage->PKSoundFileName->setText(ToQString(FMain->PKSoundFileName()));
   DownloadManagerPage->LoadSettings(settings);
   DownloadManagerPage->DMFileExtEdit->setText(ToQString(FMain->DMFileExtensions()));
+  AnonymousProxyPage->SetUserAdmin(FMain->StartFlags().UserAdmin);
+  AnonymousProxyPage->LoadSettings(settings);
+  AnonymousProxyPage->SetEntries(FMain->ProxyPool().List());
 }
 
 void TMainWindow::ConnectControls() {
@@ -412,6 +420,35 @@ void TMainWindow::ConnectAddOnControls() {
           });
   connect(DownloadManagerPage, &TDownloadManagerPage::SettingsChanged, this,
           &TMainWindow::SettingsChanged);
+  ConnectAnonymousProxyPage();
+}
+
+void TMainWindow::ConnectAnonymousProxyPage() {
+  TAnonymousProxyPage* page = AnonymousProxyPage;
+  connect(page, &TAnonymousProxyPage::SettingsChanged, this, &TMainWindow::SettingsChanged);
+  connect(page, &TAnonymousProxyPage::ProxyServerListSetChecked, this,
+          [this](const TProxyEntryPtr& entry, bool checked) {
+            FMain->ProxyServerListSetChecked(entry, checked);
+          });
+  connect(page->ProxyAddBtn, &QToolButton::clicked, this, [this] { FMain->ProxyAddBtnClick(); });
+  connect(page->ProxyFileOpenBtn, &QToolButton::clicked, this,
+          [this] { FMain->ProxyFileOpenBtnClick(); });
+  connect(page->ProxyDeleteBtn, &QToolButton::clicked, this,
+          [this, page] { FMain->ProxyDeleteBtnClick(page->SelectedEntry()); });
+  connect(page->ProxyConnectTestBtn, &QToolButton::clicked, this,
+          [this, page] { FMain->ProxyConnectTestBtnClick(page->SelectedEntry()); });
+  connect(page->AlsDateispeichern1, &QAction::triggered, this,
+          [this] { FMain->AlsDateispeichern1Click(); });
+  connect(StatisticsPage, &TStatisticsPage::lAnonProxyClick, this,
+          [this, page](const QString& hostAndPort) {
+            RBBar->setCurrentRow(AnonymousProxyPageIndex);
+            page->SelectHostAndPort(hostAndPort);
+          });
+}
+
+void TMainWindow::UpdateProxyList(bool) {
+  if (FMain)
+    AnonymousProxyPage->SetEntries(FMain->ProxyPool().List());
 }
 
 void TMainWindow::SettingsChanged() {
@@ -429,6 +466,7 @@ void TMainWindow::SettingsChanged() {
   settings.BlockJS = BrowserSecurityPage->JavaScriptChkBox->isChecked();
   settings.BlockExeFiles = BrowserSecurityPage->ExeFilesChkBox->isChecked();
   DownloadManagerPage->StoreSettings(settings);
+  AnonymousProxyPage->StoreSettings(settings);
   FMain->ApplySettings(settings);
   UpdateEnabled();
 }
@@ -451,6 +489,7 @@ void TMainWindow::UpdateEnabled() {
   LastCalledSitesPage->UpdateEnabled();
   BrowserSecurityPage->UpdateEnabled();
   BlockedURLsPage->UpdateEnabled();
+  AnonymousProxyPage->UpdateEnabled();
 }
 
 void TMainWindow::SetStatusText(const std::string& text) {

@@ -15,6 +15,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QStackedWidget;
+class TAnonymousProxyPage;
 class TBlockedURLsPage;
 class TBrowserSecurityPage;
 class TDestroyerPage;
@@ -55,6 +56,7 @@ public:
   void RestoreWindow() override;
   std::optional<TWindowPlacement> WindowPlacement() const override;
   void SetWindowPlacement(const TWindowPlacement& placement) override;
+  void UpdateProxyList(bool rebuild) override;
 
   // Shows page index; page 0 first refreshes the statistics, page 1 refills the
   // recent pages.
@@ -83,6 +85,7 @@ public:
   TDestroyerPage* DestroyerPage;
   TPopupKillerPage* PopupKillerPage;
   TDownloadManagerPage* DownloadManagerPage;
+  TAnonymousProxyPage* AnonymousProxyPage;
   QAction* mnuChangeTo;
   QAction* mnuExit;
   // "Online-Update...", in "Datei" and in "?".
@@ -117,6 +120,7 @@ private:
   void LoadControls();
   void ConnectControls();
   void ConnectAddOnControls();
+  void ConnectAnonymousProxyPage();
   // Hands the controller its settings with the control values put in.
   void SettingsChanged();
   // A cleaner box changed: the controller gets the page's options.

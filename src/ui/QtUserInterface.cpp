@@ -12,6 +12,7 @@
 #include "ui/WelcomeDlg.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -97,4 +98,34 @@ void TQtUserInterface::ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOp
   TWelcomeDlg dialog(answers, options, Owner());
   dialog.exec();
   answers = dialog.Answers();
+}
+namespace {
+
+// "Text-Dateien|*.txt" as Qt writes it: "Text-Dateien (*.txt)".
+QString QtFilter(std::string_view filter) {
+  const QString text = ToQString(filter);
+  const qsizetype bar = text.indexOf(QLatin1Char('|'));
+  return bar < 0 ? text : text.left(bar) + QStringLiteral(" (") + text.mid(bar + 1) + u')';
+}
+
+} // namespace
+
+bool TQtUserInterface::OpenFileDialog(std::string_view filter, std::string& fileName) {
+  const QString chosen =
+      QFileDialog::getOpenFileName(Owner(), QString(), ToQString(fileName), QtFilter(filter));
+  if (chosen.isEmpty())
+    return false;
+  fileName = chosen.toStdString();
+  return true;
+}
+
+bool TQtUserInterface::SaveFileDialog(std::string_view filter, std::string_view defaultExtension,
+                                      std::string& fileName) {
+  QFileDialog dialog(Owner(), QString(), ToQString(fileName), QtFilter(filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(ToQString(defaultExtension));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return false;
+  fileName = dialog.selectedFiles().front().toStdString();
+  return true;
 }

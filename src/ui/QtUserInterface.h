@@ -24,6 +24,9 @@ public:
   bool CollectKilledURLs(const std::vector<std::string>& killed,
                          std::vector<std::string>& collected) override;
   void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) override;
+  bool OpenFileDialog(std::string_view filter, std::string& fileName) override;
+  bool SaveFileDialog(std::string_view filter, std::string_view defaultExtension,
+                      std::string& fileName) override;
 
 private:
   static QWidget* Owner();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/StatisticsPage.h"
 
+#include "app/MainTexts.h"
 #include "ui/PageHeader.h"
 #include "ui/QtText.h"
 
@@ -60,6 +61,8 @@ TStatisticsPage::TStatisticsPage(const QString& caption, QWidget* parent) : QWid
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(ClearStatBtn);
+  connect(lAnonProxy, &QLabel::linkActivated, this,
+          [this] { Q_EMIT lAnonProxyClick(FAnonProxyText.section(QLatin1Char(' '), 0, 0)); });
   layout->addLayout(buttons);
 }
 
@@ -89,4 +92,13 @@ void TStatisticsPage::ShowStatistics(const TStatisticsTexts& texts) {
   };
   for (const auto& value : values)
     value.Label->setText(ToQString(value.Text));
+  // A link while an upstream proxy is in use.
+  const QString upstream = lAnonProxy->text();
+  if (texts.lAnonProxy != MainTexts::NoUpstreamProxy) {
+    lAnonProxy->setTextFormat(Qt::RichText);
+    lAnonProxy->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(upstream.toHtmlEscaped()));
+  } else {
+    lAnonProxy->setTextFormat(Qt::PlainText);
+  }
+  FAnonProxyText = upstream;
 }

@@ -36,4 +36,11 @@ public:
   QLabel* lTotalDownloads;
   QLabel* lTotalBytesInDownloads;
   QPushButton* ClearStatBtn;
+
+Q_SIGNALS:
+  // lAnonProxy's link: the upstream in use ("host:port") was clicked.
+  void lAnonProxyClick(const QString& hostAndPort);
+
+private:
+  QString FAnonProxyText; // lAnonProxy's text without the link
 };

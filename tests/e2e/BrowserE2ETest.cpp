@@ -10,53 +10,7 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-constexpr auto BrowserTimeout = std::chrono::seconds(90);
-
-class BrowserE2E : public TE2ETest {
-protected:
-  // Headless Chromium through the proxy (at proxyHost, "[::1]" for IPv6); returns the
-  // DOM it dumps after loading `url`.
-  std::string LoadPageInChromium(const TProxy& proxy, const std::string& url,
-                                 const std::vector<std::string>& extraArgs = {},
-                                 const std::string& proxyHost = "127.0.0.1") {
-    const auto chromium = FindProgram("chromium");
-    const auto profile = Folder.UniquePath("chromium-profile");
-    const auto home = Folder / "chromium-home";
-    std::filesystem::create_directories(profile);
-    std::filesystem::create_directories(home);
-    const auto dom = Folder.UniquePath("dom");
-    const auto log = Folder.UniquePath("chromium-log");
-    TSpawnOptions options{
-        .Argv = {chromium.string(), "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                 "--no-first-run", "--disable-background-networking", "--disable-component-update",
-                 "--disable-sync", "--user-data-dir=" + profile.string(),
-                 "--disable-features=NetworkTimeServiceQuerying",
-                 "--component-updater=url-source=http://127.0.0.1:9/",
-                 "--gaia-url=http://127.0.0.1:9/",
-                 "--proxy-server=http://" + proxyHost + ":" + std::to_string(proxy.Port),
-                 // Without this Chromium would fetch loopback pages around the proxy.
-                 "--proxy-bypass-list=<-loopback>", "--dump-dom"},
-        .SetEnv = {"HOME=" + home.string()},
-        .UnsetEnv = ProxyVariables(),
-        .StdoutPath = dom,
-        .StderrPath = log,
-    };
-    options.Argv.insert(options.Argv.end(), extraArgs.begin(), extraArgs.end());
-    options.Argv.push_back(url);
-    TChildProcess& browser = Spawn(options);
-    const auto exit = browser.WaitExit(BrowserTimeout);
-    if (!exit) {
-      browser.Stop(SIGKILL);
-      ADD_FAILURE() << "chromium did not finish within " << BrowserTimeout.count()
-                    << " s; its log: " << ReadFileOrEmpty(log);
-      return {};
-    }
-    browser.Stop(); // its helper processes linger a moment after it returns
-    EXPECT_TRUE(exit->Exited && exit->Code == 0)
-        << "chromium " << exit->Describe() << "; its log: " << ReadFileOrEmpty(log);
-    return ReadFileOrEmpty(dom);
-  }
-};
+class BrowserE2E : public TE2ETest {};
 
 TEST_F(BrowserE2E, ChromiumLoadsPageThroughProxyAndRunsItsScript) {
   const std::uint16_t origin = StartEchoOrigin();

@@ -14,6 +14,7 @@ const char* const CommandLineUsage =
     "[--block-activex] [/SWITCH]...\n"
     "       quorvane [--install-proxy LIST] [--remove-proxy LIST] [--browser-status] [--port N]\n"
     "       quorvane --clean [--dry-run] | --cookie-names\n"
+    "       quorvane --proxy-list | --import-proxies FILE | --export-proxies FILE\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
     "  --online-update     run the online update (LiveUpd) once without a window and end\n"
@@ -32,6 +33,11 @@ const char* const CommandLineUsage =
     "                      went per option, and end\n"
     "  --dry-run           with --clean: print what would go, remove nothing\n"
     "  --cookie-names      print the cookie names found now, one per line, and end\n"
+    "  --proxy-list        print the anonymous proxy list (enabled, host:port, response\n"
+    "                      time, failures) and end\n"
+    "  --import-proxies F  add the proxies of text file F (host:port a line) and end\n"
+    "  --export-proxies F  write the proxy list to text file F and end\n"
+    "  --pool-time-scale N run the proxy pool's rotation and check timers N times faster\n"
     "  /MULTI              allow a further instance\n"
     "  /SILENT             a second instance ends without its message\n"
     "  /USERADMIN          show the administrator's controls\n"
@@ -115,6 +121,18 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         throw ECommandLineError("--upstream: expected HOST:PORT, got " + text);
       }
       options.UpstreamHost = text.substr(0, colon);
+    } else if (argument == "--proxy-list") {
+      options.ProxyList = true;
+    } else if (argument == "--import-proxies") {
+      options.ImportProxies = value();
+    } else if (argument == "--export-proxies") {
+      options.ExportProxies = value();
+    } else if (argument == "--pool-time-scale") {
+      const std::string& text = value();
+      options.PoolTimeScale = ParsePort(text, -1);
+      if (options.PoolTimeScale < 1) {
+        throw ECommandLineError("--pool-time-scale: not a whole number from 1 to 65535: " + text);
+      }
     } else if (argument == "--block-url") {
       options.BlockedURLs.push_back(value());
     } else if (argument == "--install-proxy") {
@@ -160,5 +178,6 @@ TRunOptions RunOptionsOf(const TCommandLine& options) {
   run.BlockExeFiles = options.BlockExeFiles;
   run.BlockFlash = options.BlockFlash;
   run.BlockActiveX = options.BlockActiveX;
+  run.PoolTimeScale = options.PoolTimeScale;
   return run;
 }

@@ -42,6 +42,12 @@ struct TCommandLine {
   bool InstallProxyAll = false;
   bool RemoveProxyAll = false;
   bool BrowserStatus = false;
+  // The pool's commands, run on the stored list before anything else.
+  bool ProxyList = false;
+  std::string ImportProxies;
+  std::string ExportProxies;
+  // The pool's timers run this many times faster (tests).
+  int PoolTimeScale = 1;
   // Every argument that is not a "--" option, in order: the program's own switches
   // ("/MULTI", "/SILENT", "/Deinstall", ...) count wherever they stand in one.
   std::vector<std::string> Switches;

@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 #include "ProgramStart.h"
 #include "app/HeadlessUnit.h"
+#include "ui/AnonymousProxyPage.h"
 #include "ui/MainWindow.h"
 #include "ui/QtUserInterface.h"
 #include "ui/Screenshots.h"
@@ -65,6 +66,19 @@ int RunScreenshots(int argc, char** argv, const TCommandLine& options, TStopSign
                       // Two recent pages, so that the list shows how its entries look.
                       main.RequestEvents().AddLastCalledSite("http://www.example.org/");
                       main.RequestEvents().AddLastCalledSite("http://www.example.org/index.html");
+                      // Three proxies of the documentation range, the pool in use, so that
+                      // page 5 and the statistics show how they look.
+                      main.ProxyPool().AddProxyLines(
+                          "192.0.2.11:3128\n192.0.2.12:8080\n198.51.100.7:3128");
+                      main.ProxyPool().List()[0]->ResponseTime = 240;
+                      main.ProxyPool().List()[1]->ResponseTime = 0;
+                      main.ProxyPool().List()[1]->FailureLevel = 2;
+                      main.ProxyPool().List()[2]->ResponseTime = 410;
+                      main.UpdateProxyList(true);
+                      TSettingsValues settings = main.Settings();
+                      settings.UseAnonymousProxyServers = true;
+                      main.ApplySettings(settings);
+                      window.AnonymousProxyPage->LoadSettings(main.Settings());
                       try {
                         for (const QString& file : WriteScreenshots(window, main, folder)) {
                           std::cout << QDir(folder).filePath(file).toStdString() << "\n";

@@ -2,6 +2,7 @@
 #include "BrowserCommands.h"
 #include "CleanCommands.h"
 #include "CommandLine.h"
+#include "PoolCommands.h"
 #include "ProgramStart.h"
 #include "UpdateCommands.h"
 #include "WindowedStart.h"
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
     return RunBrowserCommand(options);
   if (options.Clean || options.CookieNames)
     return RunCleanCommand(options, std::cout, std::cerr);
+  if (const int result = RunPoolCommand(options, std::cout, std::cerr); result >= 0)
+    return result;
   PrepareProxyProcess();
   // Before any thread exists, so that only the watcher receives the stop signals.
   TStopSignals stopSignals;

@@ -2,6 +2,7 @@
 #include "app/HeadlessUnit.h"
 
 #include "app/WelcomeDlgUnit.h"
+#include "app/MainTexts.h"
 
 THeadlessUserInterface::THeadlessUserInterface(std::ostream& errors) : FErrors(errors) {}
 
@@ -74,3 +75,13 @@ std::optional<TWindowPlacement> THeadlessMainView::WindowPlacement() const {
   return std::nullopt;
 }
 void THeadlessMainView::SetWindowPlacement(const TWindowPlacement&) {}
+
+void THeadlessMainView::AnonymousProxyChanged(const std::string& hostAndPort) {
+  FOutput << "Anonymer Proxy: "
+          << (hostAndPort.empty() ? std::string(MainTexts::NoUpstreamProxy) : hostAndPort)
+          << std::endl;
+}
+
+void THeadlessMainView::CurrentIPChanged(const std::string& address) {
+  FOutput << "Ihre IP-Adresse: " << address << std::endl;
+}

@@ -44,6 +44,9 @@ public:
   void RestoreWindow() override;
   std::optional<TWindowPlacement> WindowPlacement() const override;
   void SetWindowPlacement(const TWindowPlacement& placement) override;
+  // "Anonymer Proxy: host:port" and "Ihre IP-Adresse: a.b.c.d", a line each.
+  void AnonymousProxyChanged(const std::string& hostAndPort) override;
+  void CurrentIPChanged(const std::string& address) override;
 
 private:
   std::ostream& FOutput;

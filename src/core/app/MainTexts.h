@@ -28,5 +28,10 @@ inline constexpr std::string_view UrlExceptionsPrompt =
 inline constexpr std::string_view Add2BlockedCaption = "Seite in zu blockierende Inhalte aufnehmen";
 inline constexpr std::string_view Add2BlockedPrompt = "Seite/Wort:";
 inline constexpr std::string_view NoUpstreamProxy = "keiner";
+inline constexpr std::string_view NewProxyCaption = "Neuer Proxy";
+inline constexpr std::string_view NewProxyPrompt = "Proxy (jeweils ein Proxy pro Zeile): ";
+inline constexpr std::string_view ProxyUnreachableQuestion = "Proxy nicht erreichbar, löschen?";
+inline constexpr std::string_view TestDone = "Fertig.";
+inline constexpr std::string_view ProxyListFilter = "Text-Dateien|*.txt";
 
 } // namespace MainTexts

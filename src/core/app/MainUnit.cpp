@@ -16,6 +16,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <filesystem>
+#include <QTimer>
 
 TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
              std::string programFolder, TStartFlags flags, TRunOptions runOptions,
@@ -63,6 +64,7 @@ void TMain::FormCreate() {
 
   ConfigureProxyServer();
   CreateDestroyer();
+  CreateProxyPool();
 
   FLoading = true;
   CopySettingsToServer();
@@ -72,6 +74,7 @@ void TMain::FormCreate() {
   FLoading = false;
 
   FProxyServer->SetEnabled(false);
+  StartAnonymousProxies();
   if (!FRunOptions.UpstreamHost.empty()) {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
@@ -100,6 +103,7 @@ void TMain::FormShow() {
 bool TMain::FormCloseQuery() {
   if (OnCloseQuery)
     OnCloseQuery();
+  ClosePool();
   return true;
 }
 
@@ -112,6 +116,8 @@ void TMain::FormDestroy() {
   StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
+  if (FServersTimer)
+    FServersTimer->stop();
   // Errors while stopping are of no interest any more: the program ends.
   try {
     FProxyServer->SetEnabled(false);
@@ -122,6 +128,7 @@ void TMain::FormDestroy() {
   FSettings->SaveStatistics();
   FSettings.reset();
   FAddOn.reset();
+  FreePool();
   FRequestEvents.ClearLastCalledSites();
   FDestroyer.reset();
   FProxyServer.reset();
@@ -177,9 +184,11 @@ void TMain::SaveSettings() {
 void TMain::ApplySettings(const TSettingsValues& values) {
   if (FLoading || !FSettings)
     return;
+  const TSettingsValues previous = *FSettings;
   static_cast<TSettingsValues&>(*FSettings) = values;
   ApplyPort();
   CopySettingsToServer();
+  ApplyPoolSettings(previous);
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));

@@ -10,17 +10,21 @@
 #include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
 #include "app/WelcomeDlgUnit.h"
+#include "common/Snapshot.h"
 #include "connmon/ConnectionMonitorUnit.h"
 #include "platform/FritzDSL.h"
 #include "platform/RemoteAccess.h"
 #include "privacy/BrowserMonitorClassUnit.h"
 #include "privacy/DestroyerClassUnit.h"
+#include "pool/ProxyManagerClassUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +33,7 @@ class QObject;
 class TBrowserSetup;
 class TDesktopProxy;
 class TAddOnHelper;
+class QTimer;
 class TRegistry;
 class TUserInterface;
 
@@ -43,6 +48,14 @@ struct TRunOptions {
   bool BlockExeFiles = false;
   bool BlockFlash = false;
   bool BlockActiveX = false;
+  // The pool's timers (rotation, check due, pacing) run this many times faster.
+  int PoolTimeScale = 1;
+};
+
+// The upstream proxy in use, as handed to the proxy server and the download manager.
+struct TUpstreamInUse {
+  std::string Host; // empty: direct
+  int Port = 8080;
 };
 
 // What an online update asks of the upstream proxy pool; the controller fills these
@@ -228,6 +241,31 @@ public:
   // event loop ends; the caller runs FormDestroy after it.
   void mnuExitExecute();
 
+  // The anonymous upstream pool (MainUnitPool.cpp).
+  TProxyManager& ProxyPool() { return *FProxyManager; }
+  const TProxyManager& ProxyPool() const { return *FProxyManager; }
+  TUpstreamInUse CurrentUpstream() const;
+  bool TestRunning() const { return FTestRunning; }
+  bool RotationTimerActive() const;
+  bool CheckTimerActive() const;
+  int RotationTimerInterval() const;
+  // The rotation timer's tick: select, hand over, show.
+  void QuorvaneServersTimerTimer();
+  // The check-due timer's tick: a pass, or the own address while it is unknown.
+  void QuorvaneQuorvanesCheckTimerTimer();
+  // The connection came up: ask for the own address and start the pool's timers.
+  void PoolGoesOnline();
+  // The connection went down: stop checking and forget the own address.
+  void PoolGoesOffline();
+  // Page "Anonyme Proxy-Server".
+  void UpdateProxyList(bool rebuild);
+  void ProxyServerListSetChecked(const TProxyEntryPtr& entry, bool checked);
+  void ProxyAddBtnClick();
+  void ProxyFileOpenBtnClick();
+  void ProxyDeleteBtnClick(const TProxyEntryPtr& entry);
+  void ProxyConnectTestBtnClick(const TProxyEntryPtr& entry);
+  void AlsDateispeichern1Click();
+
 private:
   void CreateBrowserMonitor();
   void CreateDestroyer();
@@ -258,6 +296,29 @@ private:
   // last read gets the proxy while the system row has it.
   void DialUpConnected(const std::string& entry);
   void ApplyBlockedURLs(std::vector<std::string> list);
+  // The pool's part of start-up, settings changes and shutdown (MainUnitPool.cpp).
+  void CreateProxyPool();
+  void StartAnonymousProxies();
+  void ApplyPoolSettings(const TSettingsValues& previous);
+  void ClosePool();
+  void FreePool();
+  // Gives the selection to the server (and whoever else takes the upstream).
+  void HandOver(const TProxySelection& selection);
+  // The route for the server when the upstream in use is host:port.
+  TUpstreamRoute RouteFor(const std::string& host, int port, const TProxyEntryPtr& entry) const;
+  bool RotationMayRun() const;
+  void EnableRotationTimer();
+  void RunPoolChange(bool stopChecks, const std::function<void()>& change);
+  void StartCheckIfAllowed();
+  void SetCurrentIP(std::string address);
+  // On a connection thread: the upstream host:port could not be reached.
+  std::optional<TUpstreamRoute> UpstreamFailed(const std::string& host, int port);
+  // On the main thread, after UpstreamFailed: marks it and rotates when it is in use.
+  void MarkUpstreamFailed(const std::string& host);
+  // The routes UpstreamFailed may take, fastest first; rebuilt at each hand-over.
+  void PublishFailoverRoutes();
+  void PostToMain(std::function<void()> fn);
+  std::chrono::milliseconds PoolTime(std::chrono::milliseconds real) const;
 
   TRegistry& FRegistry;
   TUserInterface& FUserInterface;
@@ -282,6 +343,20 @@ private:
   std::unique_ptr<TBrowserMonitorClass> FBrowserMonitor;
   std::unique_ptr<TDestroyerClass> FDestroyer;
   TBrowsersPresent FBrowsersPresent;
+  std::unique_ptr<TProxyManager> FProxyManager;
+  std::unique_ptr<QTimer> FServersTimer; // QuorvaneServersTimer: rotation
+  std::unique_ptr<QTimer> FChecksTimer;  // QuorvaneQuorvanesCheckTimer: checks due
+  bool FTestRunning = false;
+  std::optional<std::chrono::steady_clock::time_point> FLastCheck; // none: never
+  std::string FShownUpstream;                                      // as last told to the view
+  struct TFailoverRoutes {
+    std::vector<TUpstreamRoute> Routes;
+    bool FailClosed = false;
+  };
+  TSnapshot<TFailoverRoutes> FFailoverRoutes;
+  std::atomic<bool> FFailoverEnabled{false}; // read by the connection threads
+  std::mutex FFailedLock;                    // guards FFailedHosts
+  std::vector<std::string> FFailedHosts;     // failed since the last hand-over
   // What the monitor watches with; declared before it, which uses them until it goes.
   std::unique_ptr<TRemoteAccess> FRemoteAccess;
   std::unique_ptr<TFritzDSLSoftware> FDSLSoftware;

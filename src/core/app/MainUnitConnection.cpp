@@ -49,9 +49,11 @@ void TMain::ConnectionMonitorConnect(const std::string& dialUpEntry) {
   FOnline = true;
   FDialUpEntry = dialUpEntry;
   DialUpConnected(dialUpEntry);
+  PoolGoesOnline();
 }
 
 void TMain::ConnectionMonitorDisconnect() {
+  PoolGoesOffline();
   FOnline = false;
   FDialUpEntry.clear();
   FCurrentIP = "n/a";

@@ -66,4 +66,12 @@ public:
   // Places the window, before it is first shown; a placement that would leave the
   // window off every screen is ignored.
   virtual void SetWindowPlacement(const TWindowPlacement& placement) = 0;
+
+  // The proxy pool's list changed: rebuild fills the list view anew, else its rows
+  // are refreshed (TMain::ProxyPool has the entries).
+  virtual void UpdateProxyList(bool /*rebuild*/) {}
+  // The upstream proxy in use ("host:port", empty for none) or the own public
+  // address changed.
+  virtual void AnonymousProxyChanged(const std::string& /*hostAndPort*/) {}
+  virtual void CurrentIPChanged(const std::string& /*address*/) {}
 };

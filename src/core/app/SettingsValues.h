@@ -31,6 +31,10 @@ struct TSettingsValues {
   bool UseAnonymousProxyServers{};
   int AnonymousProxyChangeInterval{};
   int AnonymousProxyCheckInterval{};
+  bool AnonymousProxyForHTTPS{};
+  bool AnonymousProxyFailover{};
+  bool AnonymousProxyFailClosed{};
+  bool AnonymousProxyParallelChecks{};
   bool DMNoQuorvane{};
   std::string DefaultDMDirectory;
   bool DontRequestDMFileName{};

@@ -59,4 +59,15 @@ public:
   // user left them; it closes only from its last page. options: what can be
   // chosen (the add-on's features, the DSL connection kind).
   virtual void ShowWelcomeDlg(TWelcomeAnswers& answers, const TWelcomeOptions& options) = 0;
+  // File dialogs, filter as "Text-Dateien|*.txt". Open asks for an existing file;
+  // save appends defaultExtension to a name without one and asks before
+  // overwriting. On OK fileName is the chosen path and true is returned; without a
+  // window they are cancelled.
+  virtual bool OpenFileDialog(std::string_view /*filter*/, std::string& /*fileName*/) {
+    return false;
+  }
+  virtual bool SaveFileDialog(std::string_view /*filter*/, std::string_view /*defaultExtension*/,
+                              std::string& /*fileName*/) {
+    return false;
+  }
 };

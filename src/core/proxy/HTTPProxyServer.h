@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ struct TPageSite;
 
 // Which clients may use the proxy; stored as 0, 1, 2.
 enum class TAuthType { atAll = 0, atThisPC = 1, atThisIP = 2 };
+
+// Where requests leave: through the upstream proxy Host:Port, or directly when Host is
+// empty. Tunnel: CONNECT goes through the upstream too. Refuse: with no upstream,
+// requests are refused instead of going direct.
+struct TUpstreamRoute {
+  std::string Host;
+  int Port = 8080;
+  bool Tunnel = false;
+  bool Refuse = false;
+};
 
 // The local HTTP proxy: one request per browser connection, GET, POST and HEAD (and
 // PUT, DELETE, OPTIONS and PATCH as POST) forwarded directly or through one upstream
@@ -95,6 +106,8 @@ public:
   int AnonymousProxyPort() const { return FUpstream.Get()->Port; }
   // Host and port change together, so a request never pairs one proxy's host with another's port.
   void SetAnonymousProxy(std::string host, int port) { FUpstream.Set({std::move(host), port}); }
+  TUpstreamRoute UpstreamRoute() const { return *FUpstream.Get(); }
+  void SetUpstreamRoute(TUpstreamRoute route) { FUpstream.Set(std::move(route)); }
   std::string AnonymousProxyUserName() const { return *FAnonymousProxyUserName.Get(); }
   void SetAnonymousProxyUserName(std::string value) {
     FAnonymousProxyUserName.Set(std::move(value));
@@ -127,6 +140,9 @@ public:
   std::function<void(THTTPProxyServer&, TURI&, THeaderList&, TPostData&)> OnHTTPPost;
   std::function<void(THTTPProxyServer&, THeaderList&)> OnHTTPRemoteHTTPHeader;
   std::function<void(THTTPProxyServer&, const TProxyStatistics&)> OnHTTPStatistics;
+  // Connecting to the upstream proxy failed: the route to retry the request once
+  // through, or none to answer with the "Host not found" page. On the connection's thread.
+  std::function<std::optional<TUpstreamRoute>(const std::string& host, int port)> OnUpstreamFailed;
   // Shows BindErrorMsg when a port change cannot be applied.
   std::function<void(const std::string& message)> OnBindError;
   // A browser connection was accepted, ended, or ended by an error.
@@ -141,10 +157,7 @@ public:
   void SendHostNotFound(TTCPConnection& connection, const std::string& details);
 
 private:
-  struct TUpstream {
-    std::string Host;
-    int Port = 8080;
-  };
+  using TUpstream = TUpstreamRoute;
   struct TCredentials {
     std::string UserName;
     std::string Password;
@@ -200,10 +213,28 @@ private:
   struct TUpstreamChoice {
     std::string Target; // the absolute URI through a proxy, the local target when direct
     bool Direct;
+    bool Refused = false; // no upstream and direct requests are refused
   };
   // Points upstream at the upstream proxy when one is set, else at the URI's host
   // (port 80 by default), as it stands when the request reaches this step.
   TUpstreamChoice ChooseUpstream(TTCPClient& upstream, const TURI& uri) const;
+  TUpstreamChoice ChooseRoute(TTCPClient& upstream, const TURI& uri,
+                              const TUpstreamRoute& route) const;
+  // Connects as ConnectUpstream does; when the upstream proxy cannot be reached and
+  // OnUpstreamFailed offers another route, points upstream and choice at it and tries
+  // once more.
+  void ConnectChosen(TTCPConnection& browser, TTCPClient& upstream, const TURI& uri,
+                     TUpstreamChoice& choice, const std::string* document);
+  // The page for a request refused because no upstream proxy is usable.
+  void SendNoUpstream(TTCPConnection& browser);
+  // The tunnel's far end through the upstream proxy, failing over as ConnectChosen
+  // does; false when the browser has had its answer.
+  bool ConnectTunnelUpstream(TTCPConnection& browser, TTCPClient& upstream,
+                             const std::string& target);
+  // Asks the connected upstream proxy for the tunnel with its own CONNECT; false
+  // when it refused (the browser then has its answer).
+  bool ConnectThroughUpstream(TTCPConnection& browser, TTCPClient& upstream,
+                              const std::string& target);
   // True when the request passes; otherwise the 407 page has been written.
   bool CheckCredentials(TTCPConnection& browser, THeaderList& headers);
   // Sets "Via", makes the upstream close after one response, and drops hop-by-hop lines.

@@ -180,15 +180,47 @@ void THTTPProxyServer::ConnectUpstream(TTCPConnection& browser, TTCPClient& upst
 
 THTTPProxyServer::TUpstreamChoice THTTPProxyServer::ChooseUpstream(TTCPClient& upstream,
                                                                    const TURI& uri) const {
-  const auto proxy = FUpstream.Get();
-  if (!proxy->Host.empty()) {
-    upstream.Host = proxy->Host;
-    upstream.Port = static_cast<std::uint16_t>(proxy->Port);
+  return ChooseRoute(upstream, uri, *FUpstream.Get());
+}
+
+THTTPProxyServer::TUpstreamChoice THTTPProxyServer::ChooseRoute(TTCPClient& upstream,
+                                                                const TURI& uri,
+                                                                const TUpstreamRoute& route) const {
+  if (!route.Host.empty()) {
+    upstream.Host = route.Host;
+    upstream.Port = static_cast<std::uint16_t>(route.Port);
     return {uri.GetFullURI(), false};
   }
   upstream.Host = uri.Host;
   upstream.Port = static_cast<std::uint16_t>(uri.PortOr(80));
-  return {uri.LocalTarget(), true};
+  return {uri.LocalTarget(), true, route.Refuse};
+}
+
+void THTTPProxyServer::ConnectChosen(TTCPConnection& browser, TTCPClient& upstream, const TURI& uri,
+                                     TUpstreamChoice& choice, const std::string* document) {
+  if (!choice.Direct && OnUpstreamFailed) {
+    try {
+      upstream.Connect();
+      return;
+    } catch (const EConnectError& error) {
+      const std::optional<TUpstreamRoute> next = OnUpstreamFailed(upstream.Host, upstream.Port);
+      if (!next) {
+        SendHostNotFound(browser, ::HostNotFoundDetails(upstream.Host, document, error.what()));
+        throw;
+      }
+      choice = ChooseRoute(upstream, uri, *next);
+      if (choice.Refused) {
+        SendNoUpstream(browser);
+        throw;
+      }
+    }
+  }
+  ConnectUpstream(browser, upstream, document);
+}
+
+void THTTPProxyServer::SendNoUpstream(TTCPConnection& browser) {
+  SendAccessDenied(browser, "Kein anonymer Proxy-Server erreichbar; die Seite wird nicht "
+                            "direkt abgerufen.");
 }
 
 void THTTPProxyServer::SendHeaders(TTCPConnection& connection, const THeaderList& headers,
@@ -213,8 +245,12 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
   if (OnHTTPGet) {
     OnHTTPGet(*this, uri, headers);
   }
-  const auto [target, direct] = ChooseUpstream(upstream, uri);
-  if (direct && !uri.IsHTTP()) {
+  TUpstreamChoice choice = ChooseUpstream(upstream, uri);
+  if (choice.Refused) {
+    SendNoUpstream(browser);
+    return;
+  }
+  if (choice.Direct && !uri.IsHTTP()) {
     SendAccessDenied(browser, "The server does only support http.");
     return;
   }
@@ -222,11 +258,12 @@ void THTTPProxyServer::CommandGet(TCommand& command) {
     return;
   }
   PrepareForwardHeaders(headers);
-  if (ExtensionBlocked(browser, target)) {
+  if (ExtensionBlocked(browser, choice.Target)) {
     return;
   }
   upstream.SetReadTimeout(UpstreamReadTimeout);
-  ConnectUpstream(browser, upstream, &target);
+  ConnectChosen(browser, upstream, uri, choice, &choice.Target);
+  const std::string& target = choice.Target;
   upstream.Write(ForwardedHead("GET", target, headers));
   // The request line is counted without its line end, the header lines not at all.
   ReportBytes(static_cast<std::int64_t>(std::string_view("GET  HTTP/1.0").size() + target.size()));
@@ -272,9 +309,10 @@ void THTTPProxyServer::CommandPost(TCommand& command, std::string_view method) {
   }
   // Through a proxy the browser's request line goes on as it came. Direct, the origin
   // is asked for HTTP/1.0, as for GET, so that it answers without chunked framing.
-  const auto [target, direct] = ChooseUpstream(upstream, uri);
-  if (direct) {
-    headers[0] = std::string(method) + " " + target + " HTTP/1.0";
+  TUpstreamChoice choice = ChooseUpstream(upstream, uri);
+  if (choice.Refused) {
+    SendNoUpstream(browser);
+    return;
   }
   if (!uri.IsHTTP()) {
     SendAccessDenied(browser, "The server does only support http.");
@@ -286,7 +324,11 @@ void THTTPProxyServer::CommandPost(TCommand& command, std::string_view method) {
   PrepareForwardHeaders(headers);
   FrameBody(headers, body.Size());
   upstream.SetReadTimeout(UpstreamReadTimeout);
-  ConnectUpstream(browser, upstream, nullptr);
+  ConnectChosen(browser, upstream, uri, choice, nullptr);
+  const bool direct = choice.Direct;
+  if (direct) {
+    headers[0] = std::string(method) + " " + choice.Target + " HTTP/1.0";
+  }
   const std::string text = ForwardedHead({}, {}, headers);
   upstream.Write(text);
   if (direct) {
@@ -319,14 +361,23 @@ void THTTPProxyServer::CommandHead(TCommand& command) {
   if (OnHTTPHead) {
     OnHTTPHead(*this, uri, headers);
   }
-  const std::string target = ChooseUpstream(upstream, uri).Target;
+  TUpstreamChoice choice = ChooseUpstream(upstream, uri);
+  if (choice.Refused) {
+    SendNoUpstream(browser);
+    return;
+  }
   if (!CheckCredentials(browser, headers)) {
     return;
   }
   PrepareForwardHeaders(headers);
   // Bounded like the other methods, so an upstream that never answers cannot hold the thread.
   upstream.SetReadTimeout(UpstreamReadTimeout);
-  upstream.Connect();
+  if (choice.Direct || !OnUpstreamFailed) {
+    upstream.Connect();
+  } else {
+    ConnectChosen(browser, upstream, uri, choice, nullptr);
+  }
+  const std::string& target = choice.Target;
   const std::string head = ForwardedHead("HEAD", target, headers);
   upstream.Write(head);
   // The request line without its line end, then the header lines with the empty line.

@@ -77,6 +77,10 @@ TEST_F(RegistrySettingsTest, FreshAccountGetsEveryDefault) {
   EXPECT_FALSE(s->UseAnonymousProxyServers);
   EXPECT_EQ(s->AnonymousProxyChangeInterval, 1);
   EXPECT_EQ(s->AnonymousProxyCheckInterval, 60);
+  EXPECT_TRUE(s->AnonymousProxyForHTTPS);
+  EXPECT_TRUE(s->AnonymousProxyFailover);
+  EXPECT_FALSE(s->AnonymousProxyFailClosed);
+  EXPECT_FALSE(s->AnonymousProxyParallelChecks);
   EXPECT_TRUE(s->DMNoQuorvane);
   EXPECT_EQ(s->DefaultDMDirectory, home + "/Documents/Quorvane/Downloads");
   EXPECT_TRUE(s->DontRequestDMFileName);
@@ -107,7 +111,7 @@ TEST_F(RegistrySettingsTest, FreshAccountGetsEveryDefault) {
   // Main holds every value with its default, for users who inspect it; the
   // other keys were created, empty, by reading them.
   const std::string main = std::string(Root) + "\\Main";
-  EXPECT_EQ(StoredNames("Main").size(), 24u);
+  EXPECT_EQ(StoredNames("Main").size(), 28u);
   EXPECT_EQ(Stored(TRootKey::CurrentUser, main, "ProxyPort"), "8080");
   EXPECT_EQ(Stored(TRootKey::CurrentUser, main, "FirstStart"), "1");
   EXPECT_EQ(Stored(TRootKey::CurrentUser, main, "DataPath"), home + "/.local/share/Quorvane");
@@ -147,6 +151,12 @@ TEST_F(RegistrySettingsTest, StoredValuesAreCheckedAndCorrected) {
            {"ProxyAuthType", "3", &TRegistrySettings::ProxyAuthType, 1},
            {"ProxyAuthType", "-1", &TRegistrySettings::ProxyAuthType, 1},
            {"ProxyAuthType", "mode", &TRegistrySettings::ProxyAuthType, 1},
+           {"AnonymousProxyChangeInterval", "0", &TRegistrySettings::AnonymousProxyChangeInterval,
+            1},
+           {"AnonymousProxyChangeInterval", "90", &TRegistrySettings::AnonymousProxyChangeInterval,
+            90},
+           {"AnonymousProxyChangeInterval", "91", &TRegistrySettings::AnonymousProxyChangeInterval,
+            1},
            {"AnonymousProxyCheckInterval", "29", &TRegistrySettings::AnonymousProxyCheckInterval,
             60},
            {"AnonymousProxyCheckInterval", "30", &TRegistrySettings::AnonymousProxyCheckInterval,
@@ -241,6 +251,10 @@ TEST_F(RegistrySettingsTest, SaveWritesMainValuesInItsOrderAndFlagsAsOneAndZero)
                                         "UseAnonymousProxyServers",
                                         "AnonymousProxyChangeInterval",
                                         "AnonymousProxyCheckInterval",
+                                        "AnonymousProxyForHTTPS",
+                                        "AnonymousProxyFailover",
+                                        "AnonymousProxyFailClosed",
+                                        "AnonymousProxyParallelChecks",
                                         "DMNoQuorvane",
                                         "DefaultDMDirectory",
                                         "DontRequestDMFileName",

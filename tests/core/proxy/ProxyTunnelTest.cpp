@@ -123,3 +123,74 @@ TEST(ProxyTunnel, DisablingTheServerClosesTheBrowserSideAtOnce) {
 }
 
 } // namespace
+
+namespace {
+
+const std::string UpstreamConnect =
+    "CONNECT secure.example:443 HTTP/1.0\r\nHost: secure.example:443\r\n\r\n";
+
+TEST(ProxyTunnelUpstream, OpensTheTunnelWithItsOwnConnectToTheUpstream) {
+  TProxyUnderTest proxy;
+  TTunnelTarget upstream(UpstreamConnect.size(), "HTTP/1.0 200 Connection established\r\n\r\n");
+  proxy.Server.SetUpstreamRoute({"127.0.0.1", upstream.Port(), true, false});
+  const std::string reply =
+      proxy.Exchange("CONNECT secure.example:443 HTTP/1.1\r\nHost: x\r\n\r\n");
+  EXPECT_EQ(upstream.Received(), UpstreamConnect);
+  EXPECT_EQ(reply, Established);
+}
+
+TEST(ProxyTunnelUpstream, RefusedUpstreamTunnelIsAnErrorForTheBrowser) {
+  TProxyUnderTest proxy;
+  TTunnelTarget upstream(UpstreamConnect.size(), "HTTP/1.0 403 Forbidden\r\n\r\n");
+  proxy.Server.SetUpstreamRoute({"127.0.0.1", upstream.Port(), true, false});
+  const std::string reply =
+      proxy.Exchange("CONNECT secure.example:443 HTTP/1.1\r\nHost: x\r\n\r\n");
+  EXPECT_EQ(upstream.Received(), UpstreamConnect);
+  EXPECT_EQ(reply.find("Connection established"), std::string::npos);
+  EXPECT_NE(reply.find("403 Forbidden"), std::string::npos) << reply;
+}
+
+TEST(ProxyTunnelUpstream, UpstreamNotForTunnelsLeavesConnectDirect) {
+  TProxyUnderTest proxy;
+  TTunnelTarget target(3, "abc");
+  // The upstream is for GET only: the tunnel goes to the target itself.
+  proxy.Server.SetUpstreamRoute({"127.0.0.1", 1, false, false});
+  const int browser = loopback::Connect(proxy.Port());
+  loopback::SendAll(browser,
+                    "CONNECT 127.0.0.1:" + std::to_string(target.Port()) + " HTTP/1.1\r\n\r\nxyz");
+  EXPECT_EQ(loopback::ReceiveAll(browser), Established + "abc");
+  ::close(browser);
+  EXPECT_EQ(target.Received(), "xyz");
+}
+
+TEST(ProxyFailClosed, RefusesEveryMethodWithoutAnUpstream) {
+  TProxyUnderTest proxy;
+  proxy.Server.SetUpstreamRoute({"", 8080, true, true});
+  for (const std::string request :
+       {"GET http://127.0.0.1:1/ HTTP/1.0\r\n\r\n", "HEAD http://127.0.0.1:1/ HTTP/1.0\r\n\r\n",
+        "POST http://127.0.0.1:1/ HTTP/1.0\r\nContent-Length: 0\r\n\r\n",
+        "CONNECT 127.0.0.1:1 HTTP/1.0\r\n\r\n"}) {
+    const std::string reply = proxy.Exchange(request);
+    EXPECT_NE(reply.find("Kein anonymer Proxy-Server erreichbar"), std::string::npos)
+        << request << reply;
+  }
+}
+
+TEST(ProxyFailover, FailedUpstreamIsReportedAndTheOfferedRouteTried) {
+  TProxyUnderTest proxy;
+  TTunnelTarget next(UpstreamConnect.size(), "HTTP/1.0 200 Connection established\r\n\r\n");
+  const std::uint16_t dead = next.Port() == 1 ? 2 : 1;
+  proxy.Server.SetUpstreamRoute({"127.0.0.1", dead, true, false});
+  std::string reported;
+  proxy.Server.OnUpstreamFailed = [&](const std::string& host, int port) {
+    reported = host + ":" + std::to_string(port);
+    return std::optional<TUpstreamRoute>(TUpstreamRoute{"127.0.0.1", next.Port(), true, false});
+  };
+  const std::string reply =
+      proxy.Exchange("CONNECT secure.example:443 HTTP/1.1\r\nHost: x\r\n\r\n");
+  EXPECT_EQ(reported, "127.0.0.1:" + std::to_string(dead));
+  EXPECT_EQ(next.Received(), UpstreamConnect);
+  EXPECT_EQ(reply, Established);
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "E2ETest.h"
 
+#include <csignal>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -178,6 +179,47 @@ TCurlResult TE2ETest::CurlVia(const TProxy& proxy, const std::vector<std::string
 
 std::string TE2ETest::Url(std::uint16_t port, const std::string& path) {
   return "http://127.0.0.1:" + std::to_string(port) + path;
+}
+
+std::string TE2ETest::LoadPageInChromium(const TProxy& proxy, const std::string& url,
+                                         const std::vector<std::string>& extraArgs,
+                                         const std::string& proxyHost) {
+  const auto chromium = FindProgram("chromium");
+  const auto profile = Folder.UniquePath("chromium-profile");
+  const auto home = Folder / "chromium-home";
+  std::filesystem::create_directories(profile);
+  std::filesystem::create_directories(home);
+  const auto dom = Folder.UniquePath("dom");
+  const auto log = Folder.UniquePath("chromium-log");
+  TSpawnOptions options{
+      .Argv = {chromium.string(), "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+               "--no-first-run", "--disable-background-networking", "--disable-component-update",
+               "--disable-sync", "--user-data-dir=" + profile.string(),
+               "--disable-features=NetworkTimeServiceQuerying",
+               "--component-updater=url-source=http://127.0.0.1:9/",
+               "--gaia-url=http://127.0.0.1:9/",
+               "--proxy-server=http://" + proxyHost + ":" + std::to_string(proxy.Port),
+               // Without this Chromium would fetch loopback pages around the proxy.
+               "--proxy-bypass-list=<-loopback>", "--dump-dom"},
+      .SetEnv = {"HOME=" + home.string()},
+      .UnsetEnv = ProxyVariables(),
+      .StdoutPath = dom,
+      .StderrPath = log,
+  };
+  options.Argv.insert(options.Argv.end(), extraArgs.begin(), extraArgs.end());
+  options.Argv.push_back(url);
+  TChildProcess& browser = Spawn(options);
+  const auto exit = browser.WaitExit(BrowserTimeout);
+  if (!exit) {
+    browser.Stop(SIGKILL);
+    ADD_FAILURE() << "chromium did not finish within " << BrowserTimeout.count()
+                  << " s; its log: " << ReadFileOrEmpty(log);
+    return {};
+  }
+  browser.Stop(); // its helper processes linger a moment after it returns
+  EXPECT_TRUE(exit->Exited && exit->Code == 0)
+      << "chromium " << exit->Describe() << "; its log: " << ReadFileOrEmpty(log);
+  return ReadFileOrEmpty(dom);
 }
 
 } // namespace e2e

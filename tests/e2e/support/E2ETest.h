@@ -63,6 +63,13 @@ protected:
 
   static std::string Url(std::uint16_t port, const std::string& path);
 
+  // Headless Chromium through the proxy (at proxyHost, "[::1]" for IPv6); returns the
+  // DOM it dumps after loading `url`.
+  std::string LoadPageInChromium(const TProxy& proxy, const std::string& url,
+                                 const std::vector<std::string>& extraArgs = {},
+                                 const std::string& proxyHost = "127.0.0.1");
+  static constexpr auto BrowserTimeout = std::chrono::seconds(90);
+
   TScratchFolder Folder;
 
 private:

@@ -83,7 +83,7 @@ std::string NginxConfig(const TNginxSite& site) {
   }
   c << "    server_name localhost;\n"
     << "    root " << site.Root.string() << ";\n"
-    << "  }\n"
+    << site.ServerDirectives << "  }\n"
     << "}\n";
   return c.str();
 }

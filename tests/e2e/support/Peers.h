@@ -29,6 +29,8 @@ struct TNginxSite {
   std::uint16_t HttpPort = 0;
   std::optional<std::uint16_t> HttpsPort;
   TTlsFiles Tls; // used with HttpsPort
+  // More directives for the server block (locations of generated answers).
+  std::string ServerDirectives{};
 };
 // One foreground nginx process (no master, no daemon) that stops on SIGTERM and
 // writes nothing outside Prefix.
