@@ -9,6 +9,7 @@ const char* const CommandLineUsage =
     "usage: quorvane [--headless | --screenshots DIR] [--port N] [--upstream HOST:PORT] "
     "[--block-url ENTRY]...\n"
     "                [--block-js] [--block-exe] [--block-flash] [--block-activex] [/SWITCH]...\n"
+    "       quorvane --download URL | --downloads\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
     "  --port N            listen on port N for this run (0: any free port)\n"
@@ -18,6 +19,9 @@ const char* const CommandLineUsage =
     "  --block-exe         refuse executable files\n"
     "  --block-flash       refuse Flash files\n"
     "  --block-activex     refuse ActiveX controls\n"
+    "  --download URL      hand URL to the running program's download manager; without one,\n"
+    "                      download it into the default folder, progress on standard error\n"
+    "  --downloads         print the stored downloads (URL, file, state, size) and end\n"
     "  /MULTI              allow a further instance\n"
     "  /SILENT             a second instance ends without its message\n"
     "  /USERADMIN          show the administrator's controls\n"
@@ -54,6 +58,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         throw ECommandLineError("--upstream: expected HOST:PORT, got " + text);
       }
       options.UpstreamHost = text.substr(0, colon);
+    } else if (argument == "--download") {
+      options.DownloadURL = value();
+    } else if (argument == "--downloads") {
+      options.ListDownloads = true;
     } else if (argument == "--block-url") {
       options.BlockedURLs.push_back(value());
     } else if (argument == "--block-js") {

@@ -26,6 +26,10 @@ struct TCommandLine {
   bool BlockActiveX = false;
   std::string UpstreamHost;
   int UpstreamPort = 0;
+  // --download URL: hand the URL to the running program, or fetch it in the foreground.
+  std::string DownloadURL;
+  // --downloads: print the stored download list and end.
+  bool ListDownloads = false;
   // Every argument that is not a "--" option, in order: the program's own switches
   // ("/MULTI", "/SILENT", "/Deinstall", ...) count wherever they stand in one.
   std::vector<std::string> Switches;

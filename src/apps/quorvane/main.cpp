@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
+#include "DownloadCommands.h"
 #include "ProgramStart.h"
 #include "WindowedStart.h"
 #include "app/HeadlessUnit.h"
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
   TStopSignals stopSignals;
   std::signal(SIGPIPE, SIG_IGN);
 
+  if (options.ListDownloads)
+    return RunListDownloads(std::cout);
+  if (!options.DownloadURL.empty())
+    return RunDownloadCommand(argc, argv, options.DownloadURL, stopSignals);
   if (!options.ScreenshotFolder.empty())
     return RunScreenshots(argc, argv, options, stopSignals);
   if (!options.Headless) {

@@ -7,6 +7,7 @@
 #include "app/Tools.h"
 #include "app/UserInterface.h"
 #include "common/ProductInfo.h"
+#include "downloads/DownloadManagerUnit.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -60,7 +61,10 @@ void TMain::FormCreate() {
     FProxyServer->SetAnonymousProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
   }
 
+  CreateDownloadManager();
   StartProxyServer();
+  // Until a connection monitor reports otherwise, the program is online while it runs.
+  DownloadsConnected();
 
   if (FFlags.TerminateAtStart)
     mnuExitExecute();
@@ -74,6 +78,7 @@ void TMain::FormShow() {
 }
 
 bool TMain::FormCloseQuery() {
+  StopDownloads();
   if (OnCloseQuery)
     OnCloseQuery();
   return true;
@@ -83,6 +88,7 @@ void TMain::FormDestroy() {
   if (!FCreated || FDestroyed)
     return;
   FDestroyed = true;
+  StopDownloads();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
@@ -95,6 +101,7 @@ void TMain::FormDestroy() {
   FSettings->SaveStatistics();
   FSettings.reset();
   FRequestEvents.ClearLastCalledSites();
+  FDownloadManager.reset();
   FProxyServer.reset();
 }
 
@@ -155,6 +162,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
   SaveSettings();
+  ApplyDownloadOptions();
 }
 
 void TMain::ApplyPort() {
@@ -252,9 +260,9 @@ TStatisticsTexts TMain::StatisticsTexts() const {
   const auto runTime = std::chrono::duration_cast<std::chrono::seconds>(FClock() - FStartTime);
   texts.lProgRuntime = FormatDuration(runTime.count());
   texts.lActiveConnections = std::to_string(FProxyServer->ActiveConnections());
-  // The popup killer and the download manager fill these when they exist.
+  // The popup killer fills this when it exists.
   texts.KilledPopupsLabel = "0";
-  texts.lActiveDownloads = "0";
+  texts.lActiveDownloads = std::to_string(ActiveDownloads());
   texts.lTotalDownloads = std::to_string(counters.TotalDownloads);
   texts.lTotalBytesInDownloads = FormatBytes(counters.TotalBytesInDownloads);
   return texts;

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +19,8 @@
 #include <vector>
 
 class QObject;
+class TDownloadManagerClass;
+struct TDownloadEntry;
 class TRegistry;
 class TUserInterface;
 
@@ -109,6 +112,30 @@ public:
   // Adds or removes the entry when checked differs from it; reports failures.
   void AutoStartChkBoxClick(bool checked);
 
+  // The download manager (MainUnitDownloads.cpp); null before FormCreate and after
+  // FormDestroy.
+  TDownloadManagerClass* DownloadManager() const { return FDownloadManager.get(); }
+  // The connection came up or went down: the downloads follow it.
+  void DownloadsConnected();
+  void DownloadsDisconnected();
+  bool DownloadsOnline() const { return FDownloadsOnline; }
+  // The anonymous proxy now in use (empty host: none), for downloads started later.
+  void SetDownloadProxy(const std::string& host, int port);
+  // "Download hinzufügen" with the URL the user typed: adds it unless it is known
+  // (then the error "Die URL ... existiert bereits.").
+  void AddDownloadURL(const std::string& url);
+  // "Fortsetzen" / "Pause" on a row: only while online, else the no-connection
+  // error when the window is visible.
+  void DMContinueBtnClick(TDownloadEntry& entry, bool windowVisible);
+  void DMPauseBtnClick(TDownloadEntry& entry, bool windowVisible);
+  // The window's hooks on the download list of page 2; each may stay unset.
+  std::function<void(bool deleted)> OnDownloadListChanged;
+  std::function<void(TDownloadEntry& entry, std::int64_t received)> OnDownloadEntryChanged;
+  std::function<void(const std::string& url)> OnNewDownload;
+  std::function<void(TDownloadEntry& entry)> OnDownloadSucceeded;
+  // The save dialog for a download; unset (headless): cancelled.
+  std::function<std::optional<std::string>(const std::string& proposedName)> OnAskDownloadFileName;
+
   // A second instance asked for the window.
   void RestoreRequested();
   // The window hides to the tray: its placement is kept for the next start.
@@ -127,6 +154,11 @@ private:
   // Stores the settings with the counters as they stand.
   void SaveSettings();
   bool BlockedURLExists(const std::string& entry) const;
+  void CreateDownloadManager();
+  void StopDownloads();
+  void ApplyDownloadOptions();
+  int ActiveDownloads() const;
+  void DownloadCompleted(TDownloadEntry& entry);
   void ApplyBlockedURLs(std::vector<std::string> list);
 
   TRegistry& FRegistry;
@@ -144,6 +176,8 @@ private:
   // it is destroyed.
   TRequestEvents FRequestEvents;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
+  std::unique_ptr<TDownloadManagerClass> FDownloadManager;
+  bool FDownloadsOnline = false;
   std::unique_ptr<QObject> FMainThread; // receives the queued end of the event loop
 
   std::chrono::steady_clock::time_point FStartTime;

@@ -3,7 +3,10 @@
 
 #include "common/AsciiText.h"
 #include "downloads/DownloadFileNames.h"
+#include "downloads/DownloadRecordCodec.h"
 #include "platform/Registry.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +29,26 @@ void WriteText(TRegistry& registry, std::string_view path, std::string_view name
 }
 
 } // namespace
+
+std::vector<TDownloadRecord> ReadStoredDownloads(TRegistry& registry) {
+  std::vector<TDownloadRecord> records;
+  TRegKey key;
+  if (registry.OpenKey(TRootKey::CurrentUser, DownloadManagerKeys::Files, key) != TRegResult::Ok)
+    return records;
+  std::vector<std::string> names;
+  registry.EnumValueNames(key, names);
+  for (const std::string& name : names) {
+    TRegValue value;
+    if (registry.QueryValue(key, name, value) != TRegResult::Ok || value.Data.empty())
+      continue;
+    std::optional<TDownloadRecord> record = DecodeDownloadRecord(value.Data);
+    if (!record || std::any_of(records.begin(), records.end(),
+                               [&](const auto& known) { return known.URL == record->URL; }))
+      continue;
+    records.push_back(std::move(*record));
+  }
+  return records;
+}
 
 std::string LoadFileExtensions(TRegistry& registry) {
   std::string text;

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "downloads/DownloadState.h"
+
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TRegistry;
 
@@ -20,6 +23,9 @@ inline constexpr std::string_view DefaultFileExtensions =
     ".EXE,.ZIP,.ACE,.RAR,.ARJ,.BIN,.TZ,.GZ,.Z,.TAR,.LZH,.TGZ,.MP3,.Z01,.Z02,.Z03,.R01,.R02,.R03,"
     ".R04,.R05,.A01,.A02,.A03";
 } // namespace DownloadManagerKeys
+
+// The stored list in order; empty, damaged and repeated records are skipped.
+std::vector<TDownloadRecord> ReadStoredDownloads(TRegistry& registry);
 
 std::string LoadFileExtensions(TRegistry& registry);
 void SaveFileExtensions(TRegistry& registry, std::string_view text);

@@ -420,20 +420,9 @@ void TDownloadManagerClass::SaveList() {
 void TDownloadManagerClass::LoadList() {
   StopWorkers();
   FEntries.clear();
-  TRegKey key;
-  if (FRegistry.OpenKey(TRootKey::CurrentUser, DownloadManagerKeys::Files, key) != TRegResult::Ok)
-    return;
-  std::vector<std::string> names;
-  FRegistry.EnumValueNames(key, names);
-  for (const std::string& name : names) {
-    TRegValue value;
-    if (FRegistry.QueryValue(key, name, value) != TRegResult::Ok || value.Data.empty())
-      continue;
-    std::optional<TDownloadRecord> record = DecodeDownloadRecord(value.Data);
-    if (!record || IsKnownURL(record->URL))
-      continue;
+  for (TDownloadRecord& record : ReadStoredDownloads(FRegistry)) {
     auto entry = std::make_unique<TDownloadEntry>();
-    static_cast<TDownloadRecord&>(*entry) = std::move(*record);
+    static_cast<TDownloadRecord&>(*entry) = std::move(record);
     entry->Serial = FNextSerial++;
     FEntries.push_back(std::move(entry));
   }
