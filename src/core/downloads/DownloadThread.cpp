@@ -89,6 +89,9 @@ private:
   bool FRestart = false; // the server sent another part than asked for
   long FBadStatus = 0;   // an error status refused before writing
   std::string FWriteError;
+  // While asking for the size: libcurl hands FTP's size and date lines to the body
+  // writer as well, and they must not reach the file.
+  bool FProbing = false;
   std::optional<TMyIdInterceptThrottler> FThrottler;
 };
 
@@ -180,6 +183,7 @@ void TDownloadThread::TRun::NewEasy() {
     curl_easy_setopt(FEasy, CURLOPT_PASSWORD, AnonymousFTPPassword);
   }
   FErrorBuffer[0] = '\0';
+  FProbing = false;
   FReplyText.clear();
   FContentRangeStart.clear();
 }
@@ -229,7 +233,9 @@ TNetFailure TDownloadThread::TRun::CurlFailure(CURLcode code) const {
 std::optional<TNetFailure> TDownloadThread::TRun::HttpTransfer() {
   NewEasy();
   curl_easy_setopt(FEasy, CURLOPT_NOBODY, 1L);
+  FProbing = true;
   CURLcode code = Perform();
+  FProbing = false;
   if (code != CURLE_OK)
     return CurlFailure(code);
   long status = 0;
@@ -293,7 +299,9 @@ std::optional<TNetFailure> TDownloadThread::TRun::HttpTransfer() {
 std::optional<TNetFailure> TDownloadThread::TRun::FtpTransfer() {
   NewEasy();
   curl_easy_setopt(FEasy, CURLOPT_NOBODY, 1L);
+  FProbing = true;
   CURLcode code = Perform();
+  FProbing = false;
   if (code != CURLE_OK)
     return CurlFailure(code);
   curl_off_t length = -1;
@@ -362,6 +370,8 @@ std::size_t TDownloadThread::TRun::OnWrite(char* data, std::size_t size, std::si
 }
 
 std::size_t TDownloadThread::TRun::Write(const char* data, std::size_t size) {
+  if (FProbing)
+    return size;
   if (FFirstWrite && FHttp) {
     FFirstWrite = false;
     long status = 0;
