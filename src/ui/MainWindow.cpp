@@ -5,6 +5,7 @@
 #include "common/ProductInfo.h"
 #include "ui/BlockedURLsPage.h"
 #include "ui/BrowserSecurityPage.h"
+#include "ui/DownloadsPage.h"
 #include "ui/LastCalledSitesPage.h"
 #include "ui/PageHeader.h"
 #include "ui/QtText.h"
@@ -49,6 +50,7 @@ namespace {
 enum TPage {
   StatisticsPageIndex = 0,
   LastCalledSitesPageIndex = 1,
+  DownloadsPageIndex = 2,
   SettingsPageIndex = 4,
   BrowserSecurityPageIndex = 6,
   BlockedURLsPageIndex = 7,
@@ -136,6 +138,9 @@ void TMainWindow::CreatePages() {
     case LastCalledSitesPageIndex:
       page = LastCalledSitesPage = new TLastCalledSitesPage(caption, Notebook);
       break;
+    case DownloadsPageIndex:
+      page = DownloadsPage = new TDownloadsPage(caption, Notebook);
+      break;
     case SettingsPageIndex:
       page = SettingsPage = new TSettingsPage(caption, Notebook);
       break;
@@ -188,6 +193,10 @@ void TMainWindow::CreateTrayIcon() {
   TrayMinimize = TrayIconPopup->addAction(QStringLiteral("Minimieren"));
   TrayMinimize->setObjectName(QStringLiteral("TrayMinimize"));
   TrayIconPopup->addSeparator();
+  mnuShowDownloads = TrayIconPopup->addAction(QStringLiteral("Laufende Downloads zeigen"));
+  mnuShowDownloads->setObjectName(QStringLiteral("mnuShowDownloads"));
+  connect(mnuShowDownloads, &QAction::triggered, this, &TMainWindow::mnuShowDownloadsClick);
+  TrayIconPopup->addSeparator();
   PopupCloseProgram = TrayIconPopup->addAction(QStringLiteral("Beenden"));
   PopupCloseProgram->setObjectName(QStringLiteral("PopupCloseProgram"));
   connect(TrayRestore, &QAction::triggered, this, &TMainWindow::TrayIconClick);
@@ -204,6 +213,7 @@ void TMainWindow::CreateTrayIcon() {
 
 void TMainWindow::Attach(TMain& main) {
   FMain = &main;
+  DownloadsPage->Attach(main);
   LoadControls();
   ConnectControls();
   UpdateEnabled();
@@ -404,6 +414,11 @@ void TMainWindow::TrayIconClick() {
     activateWindow();
   }
   UpdateTrayItems();
+}
+
+void TMainWindow::mnuShowDownloadsClick() {
+  TrayIconClick();
+  RBBar->setCurrentRow(DownloadsPageIndex);
 }
 
 void TMainWindow::TrayMinimizeClick() {

@@ -15,6 +15,7 @@ class QMenu;
 class QStackedWidget;
 class TBlockedURLsPage;
 class TBrowserSecurityPage;
+class TDownloadsPage;
 class TLastCalledSitesPage;
 class TMain;
 class TSettingsPage;
@@ -57,6 +58,8 @@ public:
   QMenu* ChangeToPopup();
   void TrayIconClick();
   void TrayMinimizeClick();
+  // "Laufende Downloads zeigen": the window from the tray, on the downloads page.
+  void mnuShowDownloadsClick();
   bool TrayAvailable() const { return FTrayAvailable; }
 
   QListWidget* RBBar;
@@ -64,6 +67,7 @@ public:
   QLabel* StatusPanel;
   TStatisticsPage* StatisticsPage;
   TLastCalledSitesPage* LastCalledSitesPage;
+  TDownloadsPage* DownloadsPage;
   TSettingsPage* SettingsPage;
   TBrowserSecurityPage* BrowserSecurityPage;
   TBlockedURLsPage* BlockedURLsPage;
@@ -73,6 +77,7 @@ public:
   QMenu* TrayIconPopup;
   QAction* TrayRestore;
   QAction* TrayMinimize;
+  QAction* mnuShowDownloads;
   QAction* PopupCloseProgram;
 
 protected:

@@ -144,7 +144,8 @@ TEST_F(MainWindowTray, StartsHiddenInTheTrayWithItsMenu) {
     if (!action->isSeparator())
       captions << action->text();
   }
-  EXPECT_EQ(captions, (QStringList{"Anzeigen", "Minimieren", "Beenden"}));
+  EXPECT_EQ(captions,
+            (QStringList{"Anzeigen", "Minimieren", "Laufende Downloads zeigen", "Beenden"}));
   EXPECT_EQ(window.TrayIconPopup->defaultAction(), window.TrayRestore);
   EXPECT_TRUE(window.TrayRestore->isEnabled());
   EXPECT_FALSE(window.TrayMinimize->isEnabled());

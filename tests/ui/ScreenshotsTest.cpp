@@ -25,6 +25,8 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
   const QStringList expected = {
       "dialog-cookie-ausnahmen.png",
       "dialog-domain-hinzufuegen.png",
+      "dialog-download-beendet.png",
+      "dialog-neuer-download.png",
       "dialog-seite-aendern.png",
       "dialog-seite-aufnehmen.png",
       "dialog-zugriffsbeschraenkung.png",
@@ -39,6 +41,7 @@ TEST(Screenshots, ProgramWritesOnePngPerPageMenuAndDialog) {
       "main-7-seiten-blockieren.png",
       "main-8-popupkiller.png",
       "main-9-downloadmanager.png",
+      "menu-downloads.png",
       "menu-tray.png",
       "menu-wechseln-zu.png",
       "msgbox-bestaetigung.png",
