@@ -6,7 +6,7 @@ ARGS       ?=
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build run test bench bench-events clean test-asan test-tsan fuzz reliability format check-format
+.PHONY: all deps configure build run test bench bench-events bench-downloads clean test-asan test-tsan fuzz reliability format check-format
 
 all: build
 
@@ -33,6 +33,10 @@ bench: build
 # Only the request-events section of make bench (controller against bare engine), on stdout.
 bench-events: build
 	./scripts/bench-events $(BUILD)
+
+# The download worker beside curl, wget and aria2c (SIZE=bytes, DURATION=seconds per rate).
+bench-downloads: build
+	./scripts/bench-downloads $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
