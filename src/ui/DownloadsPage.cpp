@@ -165,12 +165,12 @@ void TDownloadsPage::Attach(TMain& main) {
   });
   connect(Fehlerignorierenfortsetzen1, &QAction::triggered, this, [this] {
     if (TDownloadEntry* entry = SelectedEntry())
-      FMain->DownloadManager()->IgnoreErrorAndContinue(*entry, FMain->DownloadsOnline());
+      FMain->DownloadManager()->IgnoreErrorAndContinue(*entry, FMain->Online());
     UpdateButtons();
   });
   connect(Fehlerignorierenneu1, &QAction::triggered, this, [this] {
     if (TDownloadEntry* entry = SelectedEntry())
-      FMain->DownloadManager()->IgnoreErrorAndRestart(*entry, FMain->DownloadsOnline());
+      FMain->DownloadManager()->IgnoreErrorAndRestart(*entry, FMain->Online());
     UpdateButtons();
   });
   ListChanged(true);

@@ -56,9 +56,6 @@ enum TPage {
   BlockedURLsPageIndex = 7,
 };
 
-// No DSL connection object exists on Linux, so its connection kind cannot be chosen.
-constexpr bool DSLConnectionAvailable = false;
-
 constexpr int NavigationIconSize = 24;
 
 const std::array<QStyle::StandardPixmap, TMainWindow::PageCount> PageIcons = {
@@ -229,7 +226,7 @@ void TMainWindow::LoadControls() {
   LastCalledSitesPage->MaxLastCalledSitesEdit->setValue(settings.MaxLastCalledSites);
   SettingsPage->AutoStartChkBox->setChecked(FMain->AutoStartEntryExists());
   SettingsPage->SetConnectionType(settings.ConnectionType);
-  SettingsPage->RB3->setEnabled(DSLConnectionAvailable);
+  SettingsPage->RB3->setEnabled(FMain->DSLConnectionAvailable());
   if (!SettingsPage->RB3->isEnabled() && SettingsPage->RB3->isChecked())
     SettingsPage->RB1->setChecked(true);
   SettingsPage->ProxyPortEdit->setValue(settings.ProxyPort);

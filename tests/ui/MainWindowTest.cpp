@@ -294,6 +294,16 @@ TEST_F(MainWindowSettings, ConnectionKindAndRecentListLimitAreStored) {
   EXPECT_FALSE(window.LastCalledSitesPage->MaxLastCalledSitesEdit->isEnabled());
 }
 
+TEST_F(MainWindowSettings, ChoosingAConnectionKindRestartsTheMonitorUnderIt) {
+  TMainWindow& window = Start();
+  ASSERT_TRUE(window.SettingsPage->RB1->isChecked());
+  ASSERT_TRUE(Main->Online());
+  window.SettingsPage->RB2->click();
+  EXPECT_FALSE(Main->Online());
+  window.SettingsPage->RB1->click();
+  EXPECT_TRUE(Main->Online());
+}
+
 TEST_F(MainWindowSettings, RecentListLimitZeroCanBeChosenAndSurvivesOtherChanges) {
   Store([](TRegistrySettings& s) { s.MaxLastCalledSites = 0; });
   TMainWindow& window = Start();

@@ -41,6 +41,7 @@ void TMain::FormCreate() {
   FSettings->Load();
   FRequestEvents.SetStatistics(FSettings->Statistics);
   FCreated = true;
+  CreateConnectionMonitor();
 
   // The setup wizard joins here; until then the first start only shows the window.
   if (FSettings->FirstStart) {
@@ -62,9 +63,8 @@ void TMain::FormCreate() {
   }
 
   CreateDownloadManager();
+  StartConnectionMonitor();
   StartProxyServer();
-  // Until a connection monitor reports otherwise, the program is online while it runs.
-  DownloadsConnected();
 
   if (FFlags.TerminateAtStart)
     mnuExitExecute();
@@ -89,6 +89,7 @@ void TMain::FormDestroy() {
     return;
   FDestroyed = true;
   StopDownloads();
+  StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
   // Errors while stopping are of no interest any more: the program ends.
@@ -161,6 +162,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
   FProxyServer->SetProxyAuthIP(FSettings->ProxyAuthIP);
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
+  FConnectionMonitor->SetConnectionType(FSettings->ConnectionType);
   SaveSettings();
   ApplyDownloadOptions();
 }

@@ -7,6 +7,9 @@
 #include "app/RegistrySettingsUnit.h"
 #include "app/RequestEventsUnit.h"
 #include "app/StartFlags.h"
+#include "connmon/ConnectionMonitorUnit.h"
+#include "platform/FritzDSL.h"
+#include "platform/RemoteAccess.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <chrono>
@@ -80,6 +83,12 @@ public:
   bool ShowAfterStart() const { return FShowAfterStart; }
   // Status bar panel 0 as last set.
   const std::string& StatusText() const { return FStatusText; }
+  // The connection monitor last reported the Internet connection up.
+  bool Online() const { return FOnline; }
+  // The phonebook entry of the dial-up connection that is up; empty otherwise.
+  const std::string& DialUpEntry() const { return FDialUpEntry; }
+  // Whether the DSL connection kind can be chosen (its software is there).
+  bool DSLConnectionAvailable() const;
 
   // The window's settings: stores them, applies them to the server and the
   // request events, and tries the port again when it changed.
@@ -115,10 +124,10 @@ public:
   // The download manager (MainUnitDownloads.cpp); null before FormCreate and after
   // FormDestroy.
   TDownloadManagerClass* DownloadManager() const { return FDownloadManager.get(); }
-  // The connection came up or went down: the downloads follow it.
+  // The connection came up or went down (the connection monitor's reports): the
+  // downloads follow it.
   void DownloadsConnected();
   void DownloadsDisconnected();
-  bool DownloadsOnline() const { return FDownloadsOnline; }
   // The anonymous proxy now in use (empty host: none), for downloads started later.
   void SetDownloadProxy(const std::string& host, int port);
   // "Download hinzufügen" with the URL the user typed: adds it unless it is known
@@ -145,6 +154,13 @@ public:
   void mnuExitExecute();
 
 private:
+  void CreateConnectionMonitor();
+  void StartConnectionMonitor();
+  void StopConnectionMonitor();
+  // The monitor's reports.
+  void ConnectionMonitorConnect(const std::string& dialUpEntry);
+  void ConnectionMonitorDisconnect();
+
   void ConfigureProxyServer();
   void CopySettingsToServer();
   void StartProxyServer();
@@ -177,11 +193,16 @@ private:
   TRequestEvents FRequestEvents;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
   std::unique_ptr<TDownloadManagerClass> FDownloadManager;
-  bool FDownloadsOnline = false;
   std::unique_ptr<QObject> FMainThread; // receives the queued end of the event loop
+  // What the monitor watches with; declared before it, which uses them until it goes.
+  std::unique_ptr<TRemoteAccess> FRemoteAccess;
+  std::unique_ptr<TFritzDSLSoftware> FDSLSoftware;
+  std::unique_ptr<TConnectionMonitor> FConnectionMonitor;
 
   std::chrono::steady_clock::time_point FStartTime;
   std::string FCurrentIP = "n/a";
+  bool FOnline = false;
+  std::string FDialUpEntry;
   int FUpstreamResponseTime = 0; // ms, of the upstream proxy in use; the proxy pool sets it
   std::string FStatusText;
   // The port the settings asked for when it was last applied; a run's --port

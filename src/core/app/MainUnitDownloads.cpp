@@ -83,7 +83,6 @@ void TMain::StopDownloads() {
 }
 
 void TMain::DownloadsConnected() {
-  FDownloadsOnline = true;
   if (!FDownloadManager)
     return;
   FDownloadManager->SetActive(true);
@@ -91,7 +90,6 @@ void TMain::DownloadsConnected() {
 }
 
 void TMain::DownloadsDisconnected() {
-  FDownloadsOnline = false;
   if (!FDownloadManager)
     return;
   FDownloadManager->StopAll(true);
@@ -134,7 +132,7 @@ void TMain::AddDownloadURL(const std::string& url) {
 }
 
 void TMain::DMContinueBtnClick(TDownloadEntry& entry, bool windowVisible) {
-  if (FDownloadsOnline) {
+  if (FOnline) {
     FDownloadManager->ContinueDownload(entry);
   } else if (windowVisible) {
     FUserInterface.ShowMessageBox(WithArgument(NoConnectionError, ProductInfo::ProgramName), {},
@@ -143,7 +141,7 @@ void TMain::DMContinueBtnClick(TDownloadEntry& entry, bool windowVisible) {
 }
 
 void TMain::DMPauseBtnClick(TDownloadEntry& entry, bool windowVisible) {
-  if (FDownloadsOnline) {
+  if (FOnline) {
     FDownloadManager->PauseDownload(entry);
   } else if (windowVisible) {
     FUserInterface.ShowMessageBox(WithArgument(NoConnectionError, ProductInfo::ProgramName), {},
