@@ -7,7 +7,7 @@ PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc)
 LAUNCHER   := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build install package run test bench bench-events bench-clean bench-pool clean test-asan test-tsan fuzz reliability format check-format
+.PHONY: all deps configure build install package run test bench bench-events bench-clean bench-pool bench-downloads clean test-asan test-tsan fuzz reliability format check-format
 
 all: build
 
@@ -50,6 +50,10 @@ bench-clean: build
 # The anonymous upstream pool against tinyproxy alone and direct, failover, checks.
 bench-pool: build
 	./scripts/bench-pool $(BUILD)
+
+# The download worker beside curl, wget and aria2c (SIZE=bytes, DURATION=seconds per rate).
+bench-downloads: build
+	./scripts/bench-downloads $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -13,6 +13,7 @@
 #include "ui/BrowserSecurityPage.h"
 #include "ui/DestroyerPage.h"
 #include "ui/DownloadManagerPage.h"
+#include "ui/DownloadsPage.h"
 #include "ui/LastCalledSitesPage.h"
 #include "ui/PageHeader.h"
 #include "ui/PopupKillerPage.h"
@@ -63,6 +64,7 @@ enum TPage {
   StatisticsPageIndex = 0,
   LastCalledSitesPageIndex = 1,
   DestroyerPageIndex = 3,
+  DownloadsPageIndex = 2,
   SettingsPageIndex = 4,
   AnonymousProxyPageIndex = 5,
   BrowserSecurityPageIndex = 6,
@@ -153,6 +155,8 @@ void TMainWindow::CreatePages() {
       break;
     case DestroyerPageIndex:
       page = DestroyerPage = new TDestroyerPage(caption, Notebook);
+    case DownloadsPageIndex:
+      page = DownloadsPage = new TDownloadsPage(caption, Notebook);
       break;
     case SettingsPageIndex:
       page = SettingsPage = new TSettingsPage(caption, Notebook);
@@ -275,6 +279,9 @@ void TMainWindow::CreateTrayIcon() {
   mnuADDM = TrayIconPopup->addAction(ToQString(PopupKillerTexts::DownloadManagerItem));
   mnuADDM->setObjectName(QStringLiteral("mnuADDM"));
   mnuADDM->setCheckable(true);
+  mnuShowDownloads = TrayIconPopup->addAction(QStringLiteral("Laufende Downloads zeigen"));
+  mnuShowDownloads->setObjectName(QStringLiteral("mnuShowDownloads"));
+  connect(mnuShowDownloads, &QAction::triggered, this, &TMainWindow::mnuShowDownloadsClick);
   TrayIconPopup->addSeparator();
   PopupCloseProgram = TrayIconPopup->addAction(QStringLiteral("Beenden"));
   PopupCloseProgram->setObjectName(QStringLiteral("PopupCloseProgram"));
@@ -292,6 +299,7 @@ void TMainWindow::CreateTrayIcon() {
 
 void TMainWindow::Attach(TMain& main) {
   FMain = &main;
+  DownloadsPage->Attach(main);
   LoadControls();
   ConnectControls();
   UpdateEnabled();
@@ -609,6 +617,11 @@ void TMainWindow::TrayIconClick() {
   if (FMain)
     FMain->RefreshAddOnControls();
   UpdateTrayItems();
+}
+
+void TMainWindow::mnuShowDownloadsClick() {
+  TrayIconClick();
+  RBBar->setCurrentRow(DownloadsPageIndex);
 }
 
 void TMainWindow::TrayMinimizeClick() {

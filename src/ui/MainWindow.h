@@ -20,6 +20,7 @@ class TBlockedURLsPage;
 class TBrowserSecurityPage;
 class TDestroyerPage;
 class TDownloadManagerPage;
+class TDownloadsPage;
 class TLastCalledSitesPage;
 class TMain;
 class TPopupKillerPage;
@@ -72,6 +73,8 @@ public:
   void Action3Execute();
   // The online update; the window stays disabled while it runs.
   void mnuOnlineUpdateExecute();
+  // "Laufende Downloads zeigen": the window from the tray, on the downloads page.
+  void mnuShowDownloadsClick();
   bool TrayAvailable() const { return FTrayAvailable; }
 
   QListWidget* RBBar;
@@ -79,6 +82,7 @@ public:
   QLabel* StatusPanel;
   TStatisticsPage* StatisticsPage;
   TLastCalledSitesPage* LastCalledSitesPage;
+  TDownloadsPage* DownloadsPage;
   TSettingsPage* SettingsPage;
   TBrowserSecurityPage* BrowserSecurityPage;
   TBlockedURLsPage* BlockedURLsPage;
@@ -106,6 +110,7 @@ public:
   QAction* PopupKiller2;
   QAction* Die20zuletztblockiertenSeiten1;
   QAction* mnuADDM;
+  QAction* mnuShowDownloads;
   QAction* PopupCloseProgram;
 
 protected:

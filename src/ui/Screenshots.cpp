@@ -11,9 +11,12 @@
 #include "ui/CookiesAllowedDlgUnit.h"
 #include "ui/DestroyerPage.h"
 #include "ui/DownloadManagerPage.h"
+#include "ui/DownloadSuccessDlgUnit.h"
+#include "ui/DownloadsPage.h"
 #include "ui/InputDialogs.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBox.h"
+#include "ui/NewDownloadFormUnit.h"
 #include "ui/PopupKillerPage.h"
 #include "ui/ProxyAccessDlgUnit.h"
 #include "ui/QtText.h"
@@ -90,6 +93,20 @@ void SaveMessageBox(TShots& shots, TMsgKind kind, std::string_view text, int but
 
 QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& folder) {
   TShots shots(folder);
+  // Rows of every kind on the downloads page, without transfers behind them.
+  const std::string folderPath = "/home/anna/Dokumente/Quorvane/Downloads/";
+  const TDownloadRow rows[] = {
+      {"http://www.example.org/files/setup.exe", folderPath + "setup.exe", "Download läuft", 42,
+       "512 KByte/s", "00:12 Sek."},
+      {"ftp://ftp.example.org/pub/archive.zip", folderPath + "archive.zip",
+       "Download abgeschlossen", 100, "", ""},
+      {"http://www.example.org/music/track.mp3", folderPath + "track.mp3", "Download unterbrochen",
+       17, "", ""},
+      {"http://www.example.net/missing.rar", folderPath + "missing.rar",
+       "Fehler: HTTP/1.1 404 Not Found/Error: Server answered 404. - 404", 0, "", ""},
+  };
+  for (const TDownloadRow& row : rows)
+    window.DownloadsPage->SetRow(&row, row);
   window.show();
   // The add-on's pages with their options in reach; only the boxes change, nothing
   // is switched.
@@ -146,6 +163,16 @@ QStringList WriteScreenshots(TMainWindow& window, TMain& main, const QString& fo
   TAboutDlg about;
   shots.Save(about, QStringLiteral("dialog-info"));
   about.close();
+
+  shots.Save(*window.DownloadsPage->DMPopupMenu, QStringLiteral("menu-downloads"));
+  window.DownloadsPage->DMPopupMenu->hide();
+
+  TNewDownloadForm newDownload("http://www.example.org/files/setup.exe", 3);
+  shots.Save(newDownload, QStringLiteral("dialog-neuer-download"));
+  newDownload.close();
+  TDownloadSuccessDlg success("ftp://ftp.example.org/pub/archive.zip", folderPath + "archive.zip");
+  shots.Save(success, QStringLiteral("dialog-download-beendet"));
+  success.close();
 
   TProxyAccessDlg access;
   access.SetAuthType(TAuthType::atThisIP);

@@ -79,7 +79,10 @@ public:
     FEnvironment.Set("XDG_DATA_HOME", (FFolder / "home" / ".local" / "share").string());
     FEnvironment.Set("XDG_CACHE_HOME", (FFolder / "home" / ".cache").string());
     FEnvironment.Set("QUORVANE_REGISTRY_DIR", RegistryFolder().string());
+    // The program's sockets (single instance, the add-on's queue) stay in the test too.
+    FEnvironment.Set("XDG_RUNTIME_DIR", (FFolder / "runtime").string());
     std::filesystem::create_directories(FFolder / "home");
+    std::filesystem::create_directories(FFolder / "runtime");
   }
   const std::filesystem::path& Path() const { return FFolder.Path(); }
   std::filesystem::path RegistryFolder() const { return FFolder / "registry"; }

@@ -147,7 +147,8 @@ TEST_F(MainWindowTray, StartsHiddenInTheTrayWithItsMenu) {
       captions << action->text();
   }
   EXPECT_EQ(captions, (QStringList{"Anzeigen", "Minimieren", "Popup Killer",
-                                   "Downloadmanager aktivieren/deaktivieren", "Beenden"}));
+                                   "Downloadmanager aktivieren/deaktivieren",
+                                   "Laufende Downloads zeigen", "Beenden"}));
   EXPECT_EQ(window.TrayIconPopup->defaultAction(), window.TrayRestore);
   EXPECT_TRUE(window.TrayRestore->isEnabled());
   EXPECT_FALSE(window.TrayMinimize->isEnabled());

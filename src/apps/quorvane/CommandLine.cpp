@@ -15,6 +15,7 @@ const char* const CommandLineUsage =
     "       quorvane [--install-proxy LIST] [--remove-proxy LIST] [--browser-status] [--port N]\n"
     "       quorvane --clean [--dry-run] | --cookie-names\n"
     "       quorvane --proxy-list | --import-proxies FILE | --export-proxies FILE\n"
+    "       quorvane --download URL | --downloads\n"
     "  --headless          run the proxy without a window\n"
     "  --screenshots DIR   render every page and dialog of the window to DIR/*.png and end\n"
     "  --online-update     run the online update (LiveUpd) once without a window and end\n"
@@ -38,6 +39,9 @@ const char* const CommandLineUsage =
     "  --import-proxies F  add the proxies of text file F (host:port a line) and end\n"
     "  --export-proxies F  write the proxy list to text file F and end\n"
     "  --pool-time-scale N run the proxy pool's rotation and check timers N times faster\n"
+    "  --download URL      hand URL to the running program's download manager; without one,\n"
+    "                      download it into the default folder, progress on standard error\n"
+    "  --downloads         print the stored downloads (URL, file, state, size) and end\n"
     "  /MULTI              allow a further instance\n"
     "  /SILENT             a second instance ends without its message\n"
     "  /USERADMIN          show the administrator's controls\n"
@@ -133,6 +137,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       if (options.PoolTimeScale < 1) {
         throw ECommandLineError("--pool-time-scale: not a whole number from 1 to 65535: " + text);
       }
+    } else if (argument == "--download") {
+      options.DownloadURL = value();
+    } else if (argument == "--downloads") {
+      options.ListDownloads = true;
     } else if (argument == "--block-url") {
       options.BlockedURLs.push_back(value());
     } else if (argument == "--install-proxy") {

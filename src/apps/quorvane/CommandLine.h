@@ -48,6 +48,10 @@ struct TCommandLine {
   std::string ExportProxies;
   // The pool's timers run this many times faster (tests).
   int PoolTimeScale = 1;
+  // --download URL: hand the URL to the running program, or fetch it in the foreground.
+  std::string DownloadURL;
+  // --downloads: print the stored download list and end.
+  bool ListDownloads = false;
   // Every argument that is not a "--" option, in order: the program's own switches
   // ("/MULTI", "/SILENT", "/Deinstall", ...) count wherever they stand in one.
   std::vector<std::string> Switches;

@@ -45,6 +45,8 @@ int RunScreenshots(int argc, char** argv, const TCommandLine& options, TStopSign
   qputenv("QUORVANE_REGISTRY_DIR", QFile::encodeName(home.filePath(QStringLiteral("registry"))));
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
   qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+  QDir(home.path()).mkdir(QStringLiteral("runtime"));
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.filePath(QStringLiteral("runtime"))));
   QApplication application(argc, argv);
   const QString folder = QString::fromStdString(options.ScreenshotFolder);
   if (!QDir().mkpath(folder)) {

@@ -3,6 +3,7 @@
 #include "CleanCommands.h"
 #include "CommandLine.h"
 #include "PoolCommands.h"
+#include "DownloadCommands.h"
 #include "ProgramStart.h"
 #include "UpdateCommands.h"
 #include "WindowedStart.h"
@@ -52,6 +53,10 @@ int main(int argc, char** argv) {
   TStopSignals stopSignals;
   std::signal(SIGPIPE, SIG_IGN);
 
+  if (options.ListDownloads)
+    return RunListDownloads(std::cout);
+  if (!options.DownloadURL.empty())
+    return RunDownloadCommand(argc, argv, options.DownloadURL, stopSignals);
   if (!options.ScreenshotFolder.empty())
     return RunScreenshots(argc, argv, options, stopSignals);
   if (options.OnlineUpdate)

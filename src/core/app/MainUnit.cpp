@@ -11,6 +11,7 @@
 #include "common/ProductInfo.h"
 #include "privacy/AddOnHelper.h"
 #include "privacy/PopupKillerUnit.h"
+#include "downloads/DownloadManagerUnit.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -80,6 +81,7 @@ void TMain::FormCreate() {
   }
 
   RefreshAddOnControls();
+  CreateDownloadManager();
   StartConnectionMonitor();
 
   StartProxyServer();
@@ -101,6 +103,7 @@ void TMain::FormShow() {
 }
 
 bool TMain::FormCloseQuery() {
+  StopDownloads();
   if (OnCloseQuery)
     OnCloseQuery();
   ClosePool();
@@ -113,6 +116,7 @@ void TMain::FormDestroy() {
   FDestroyed = true;
   // No automatic run after the settings have gone.
   FBrowserMonitor->SetActive(false);
+  StopDownloads();
   StopConnectionMonitor();
   // The window goes with the program: keep where it stood.
   FRePosApp.Save();
@@ -131,6 +135,7 @@ void TMain::FormDestroy() {
   FreePool();
   FRequestEvents.ClearLastCalledSites();
   FDestroyer.reset();
+  FDownloadManager.reset();
   FProxyServer.reset();
 }
 
@@ -194,6 +199,7 @@ void TMain::ApplySettings(const TSettingsValues& values) {
   FProxyServer->SetProxyAuthType(static_cast<TAuthType>(FSettings->ProxyAuthType));
   FConnectionMonitor->SetConnectionType(FSettings->ConnectionType);
   SaveSettings();
+  ApplyDownloadOptions();
 }
 
 void TMain::ApplyPort() {
@@ -291,9 +297,8 @@ TStatisticsTexts TMain::StatisticsTexts() const {
   const auto runTime = std::chrono::duration_cast<std::chrono::seconds>(FClock() - FStartTime);
   texts.lProgRuntime = FormatDuration(runTime.count());
   texts.lActiveConnections = std::to_string(FProxyServer->ActiveConnections());
-  // The download manager fills its count when it exists.
   texts.KilledPopupsLabel = std::to_string(KilledPopupCount(FRegistry));
-  texts.lActiveDownloads = "0";
+  texts.lActiveDownloads = std::to_string(ActiveDownloads());
   texts.lTotalDownloads = std::to_string(counters.TotalDownloads);
   texts.lTotalBytesInDownloads = FormatBytes(counters.TotalBytesInDownloads);
   return texts;

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,8 @@ class TBrowserSetup;
 class TDesktopProxy;
 class TAddOnHelper;
 class QTimer;
+class TDownloadManagerClass;
+struct TDownloadEntry;
 class TRegistry;
 class TUserInterface;
 
@@ -207,6 +210,29 @@ public:
   // ticked row (in BrowserRows' order) is installed unless it reads "installiert",
   // else removed; then every status is read again.
   void ProxySaveSettingsBtnClick(const std::vector<bool>& ticked);
+  // The download manager (MainUnitDownloads.cpp); null before FormCreate and after
+  // FormDestroy.
+  TDownloadManagerClass* DownloadManager() const { return FDownloadManager.get(); }
+  // The connection came up or went down (the connection monitor's reports): the
+  // downloads follow it.
+  void DownloadsConnected();
+  void DownloadsDisconnected();
+  // The anonymous proxy now in use (empty host: none), for downloads started later.
+  void SetDownloadProxy(const std::string& host, int port);
+  // "Download hinzufügen" with the URL the user typed: adds it unless it is known
+  // (then the error "Die URL ... existiert bereits.").
+  void AddDownloadURL(const std::string& url);
+  // "Fortsetzen" / "Pause" on a row: only while online, else the no-connection
+  // error when the window is visible.
+  void DMContinueBtnClick(TDownloadEntry& entry, bool windowVisible);
+  void DMPauseBtnClick(TDownloadEntry& entry, bool windowVisible);
+  // The window's hooks on the download list of page 2; each may stay unset.
+  std::function<void(bool deleted)> OnDownloadListChanged;
+  std::function<void(TDownloadEntry& entry, std::int64_t received)> OnDownloadEntryChanged;
+  std::function<void(const std::string& url)> OnNewDownload;
+  std::function<void(TDownloadEntry& entry)> OnDownloadSucceeded;
+  // The save dialog for a download; unset (headless): cancelled.
+  std::function<std::optional<std::string>(const std::string& proposedName)> OnAskDownloadFileName;
 
   // A second instance asked for the window.
   void RestoreRequested();
@@ -295,6 +321,11 @@ private:
   // The dial-up connect report: an entry the phonebook did not list when it was
   // last read gets the proxy while the system row has it.
   void DialUpConnected(const std::string& entry);
+  void CreateDownloadManager();
+  void StopDownloads();
+  void ApplyDownloadOptions();
+  int ActiveDownloads() const;
+  void DownloadCompleted(TDownloadEntry& entry);
   void ApplyBlockedURLs(std::vector<std::string> list);
   // The pool's part of start-up, settings changes and shutdown (MainUnitPool.cpp).
   void CreateProxyPool();
@@ -336,6 +367,7 @@ private:
   // it is destroyed.
   TRequestEvents FRequestEvents;
   std::unique_ptr<THTTPProxyServer> FProxyServer;
+  std::unique_ptr<TDownloadManagerClass> FDownloadManager;
   std::unique_ptr<QObject> FMainThread; // receives the queued end of the event loop
   std::unique_ptr<TDesktopProxy> FDesktopProxy;
   std::unique_ptr<TBrowserSetup> FBrowserSetup;

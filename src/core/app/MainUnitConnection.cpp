@@ -50,11 +50,13 @@ void TMain::ConnectionMonitorConnect(const std::string& dialUpEntry) {
   FDialUpEntry = dialUpEntry;
   DialUpConnected(dialUpEntry);
   PoolGoesOnline();
+  DownloadsConnected();
 }
 
 void TMain::ConnectionMonitorDisconnect() {
   PoolGoesOffline();
   FOnline = false;
+  DownloadsDisconnected();
   FDialUpEntry.clear();
   FCurrentIP = "n/a";
   ShowStatistics();

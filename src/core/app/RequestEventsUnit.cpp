@@ -84,6 +84,12 @@ void TRequestEvents::SetStatistics(const TStatistics& statistics) {
   FStatistics = statistics;
 }
 
+void TRequestEvents::AddCompletedDownload(std::int64_t bytes) {
+  std::lock_guard lock(FLock);
+  ++FStatistics.TotalDownloads;
+  FStatistics.TotalBytesInDownloads += bytes;
+}
+
 std::vector<std::string> TRequestEvents::LastCalledSites() const {
   std::lock_guard lock(FLock);
   return {FLastCalledSites.begin(), FLastCalledSites.end()};

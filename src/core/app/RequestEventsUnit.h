@@ -52,6 +52,8 @@ public:
   // The counters, taken and replaced under the lock.
   TStatistics Statistics() const;
   void SetStatistics(const TStatistics& statistics);
+  // One completed download of bytes: "TotalDownloads" and "TotalBytesInDownloads".
+  void AddCompletedDownload(std::int64_t bytes);
   // A copy of the recent pages, newest first.
   std::vector<std::string> LastCalledSites() const;
   void ClearLastCalledSites();

@@ -43,11 +43,12 @@ constexpr TSettingKey Keys[] = {
     {"Main", "DefaultDMDirectory", &S::DefaultDMDirectory, TComputedDefault::DownloadFolder},
     {"Main", "DontRequestDMFileName", &S::DontRequestDMFileName, true},
     {"Main", "DMInfoWindow", &S::DMInfoWindow, true},
-    {"Main", "DMInfoWindowTimeout", &S::DMInfoWindowTimeout, 3},
+    // The download options keep to their controls' ranges, whatever the hive holds.
+    {"Main", "DMInfoWindowTimeout", &S::DMInfoWindowTimeout, 3, TBounds{1, 90, 3}},
     {"Main", "DMShowMessageOnSuccess", &S::DMShowMessageOnSuccess, true},
     {"Main", "DMDrossel", &S::DMDrossel, false},
-    {"Main", "DMMaxDownload", &S::DMMaxDownload, 768},
-    {"Main", "DMDrosselPercent", &S::DMDrosselPercent, 100},
+    {"Main", "DMMaxDownload", &S::DMMaxDownload, 768, TBounds{1, 8192, 768}},
+    {"Main", "DMDrosselPercent", &S::DMDrosselPercent, 100, TBounds{1, 100, 100}},
 
     {"BrowserSecurity", "BlockActiveX", &S::BlockActiveX, true},
     {"BrowserSecurity", "BlockBrowserName", &S::BlockBrowserName, true},

@@ -257,8 +257,12 @@ std::vector<std::uint8_t> SendQueueMessage(const std::string& queueName,
   const auto deadline = TClock::now() + timeout;
   const sockaddr_un address = AddressOf(MessageQueuePath(queueName));
   TFd fd(NewSocket());
-  if (connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
-    throw TMessageQueueError(ErrnoText("queue " + queueName, errno));
+  if (connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    const int error = errno;
+    if (error == ENOENT || error == ECONNREFUSED)
+      throw TMessageQueueNoReceiver(ErrnoText("queue " + queueName, error));
+    throw TMessageQueueError(ErrnoText("queue " + queueName, error));
+  }
   if (!PeerIsSameUser(fd.Get()))
     throw TMessageQueueError("queue " + queueName + " belongs to another user");
   if (fcntl(fd.Get(), F_SETFL, fcntl(fd.Get(), F_GETFL) | O_NONBLOCK) != 0)

@@ -21,6 +21,11 @@ class TMessageQueueError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
+// Nobody receives on the queue (no socket, or one left by a run that ended).
+class TMessageQueueNoReceiver : public TMessageQueueError {
+public:
+  using TMessageQueueError::TMessageQueueError;
+};
 
 // The folder that holds the queues' sockets; created (0700) on first use.
 std::filesystem::path MessageQueueFolder();
@@ -62,8 +67,8 @@ private:
 };
 
 // Sends one message to a queue and returns its answer of answerSize bytes. Throws
-// TMessageQueueError when nobody listens, the peer is another user, or the exchange
-// does not finish within timeout.
+// TMessageQueueNoReceiver when nobody listens, TMessageQueueError when the peer is
+// another user or the exchange does not finish within timeout.
 std::vector<std::uint8_t> SendQueueMessage(const std::string& queueName,
                                            std::span<const std::uint8_t> message,
                                            std::uint32_t answerSize,

@@ -167,6 +167,13 @@ TEST_F(RegistrySettingsTest, StoredValuesAreCheckedAndCorrected) {
             60},
            {"MaxLastCalledSites", "-1", &TRegistrySettings::MaxLastCalledSites, 1},
            {"MaxLastCalledSites", "0", &TRegistrySettings::MaxLastCalledSites, 0},
+           {"DMMaxDownload", "8192", &TRegistrySettings::DMMaxDownload, 8192},
+           {"DMMaxDownload", "8193", &TRegistrySettings::DMMaxDownload, 768},
+           {"DMMaxDownload", "0", &TRegistrySettings::DMMaxDownload, 768},
+           {"DMDrosselPercent", "1", &TRegistrySettings::DMDrosselPercent, 1},
+           {"DMDrosselPercent", "101", &TRegistrySettings::DMDrosselPercent, 100},
+           {"DMInfoWindowTimeout", "90", &TRegistrySettings::DMInfoWindowTimeout, 90},
+           {"DMInfoWindowTimeout", "0", &TRegistrySettings::DMInfoWindowTimeout, 3},
        }) {
     Store("Main", c.Name, c.Stored);
     EXPECT_EQ(Loaded().get()->*c.Member, c.Expected) << c.Name << "=" << c.Stored;

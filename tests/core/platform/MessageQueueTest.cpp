@@ -95,7 +95,7 @@ TEST_F(MessageQueue, SocketIsRemovedWhenTheReceiverEnds) {
     path = server.Path();
   }
   EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_THROW(SendQueueMessage("Gone", Bytes("x"), 1, 1s), TMessageQueueError);
+  EXPECT_THROW(SendQueueMessage("Gone", Bytes("x"), 1, 1s), TMessageQueueNoReceiver);
 }
 
 TEST_F(MessageQueue, NamesThatAreNoPlainFileNameAreRefused) {
