@@ -155,6 +155,7 @@ void TMainWindow::CreatePages() {
       break;
     case DestroyerPageIndex:
       page = DestroyerPage = new TDestroyerPage(caption, Notebook);
+      break;
     case DownloadsPageIndex:
       page = DownloadsPage = new TDownloadsPage(caption, Notebook);
       break;
@@ -172,6 +173,7 @@ void TMainWindow::CreatePages() {
       break;
     case DownloadManagerPageIndex:
       page = DownloadManagerPage = new TDownloadManagerPage(caption, Notebook);
+      break;
     case AnonymousProxyPageIndex:
       page = AnonymousProxyPage = new TAnonymousProxyPage(caption, Notebook);
       break;
