@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HeadlessUnit.h"
 
-#include "app/WelcomeDlgUnit.h"
 #include "app/MainTexts.h"
+#include "app/WelcomeDlgUnit.h"
 
 THeadlessUserInterface::THeadlessUserInterface(std::ostream& errors) : FErrors(errors) {}
 

@@ -9,15 +9,15 @@
 #include "browsers/BrowserSetup.h"
 #include "browsers/DesktopProxy.h"
 #include "common/ProductInfo.h"
+#include "downloads/DownloadManagerUnit.h"
 #include "privacy/AddOnHelper.h"
 #include "privacy/PopupKillerUnit.h"
-#include "downloads/DownloadManagerUnit.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
-#include <filesystem>
 #include <QTimer>
+#include <filesystem>
 
 TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
              std::string programFolder, TStartFlags flags, TRunOptions runOptions,

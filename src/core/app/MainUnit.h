@@ -14,9 +14,9 @@
 #include "connmon/ConnectionMonitorUnit.h"
 #include "platform/FritzDSL.h"
 #include "platform/RemoteAccess.h"
+#include "pool/ProxyManagerClassUnit.h"
 #include "privacy/BrowserMonitorClassUnit.h"
 #include "privacy/DestroyerClassUnit.h"
-#include "pool/ProxyManagerClassUnit.h"
 #include "proxy/HTTPProxyServer.h"
 
 #include <atomic>

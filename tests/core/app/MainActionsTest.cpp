@@ -276,9 +276,8 @@ INSTANTIATE_TEST_SUITE_P(
         TPassCase{"None", {}, {}},
         TPassCase{"Deinstall", {"/Deinstall", "/MULTI"}, {true, false, false, false, true, true}},
         TPassCase{"DeinstallProxy", {"/DeinstallProxy"}, {true, false, false, false, true, false}},
-        TPassCase{"DeinstallPK",
-                  {"/SILENT", "/DeinstallPK"},
-                  {true, false, false, false, false, true}},
+        TPassCase{
+            "DeinstallPK", {"/SILENT", "/DeinstallPK"}, {true, false, false, false, false, true}},
         TPassCase{"DeinstallStopsTheScan",
                   {"/Deinstall", "/DeinstallProxy"},
                   {true, false, false, false, true, true}},
