@@ -129,6 +129,16 @@ TEST_F(DesktopE2E, OnlineUpdateMergesTheDeliveredListAndStoresItsDate) {
   EXPECT_THAT(log, HasSubstr("Unattended=1\n"));
   EXPECT_THAT(log, HasSubstr("ProgramFolder=" + QuorvaneBinary().parent_path().string() + "/\n"));
   EXPECT_THAT(Reg({"query", MainKey, "/v", "LastUpdate"}, "reg-after"), HasSubstr("46000.50000"));
+
+  // The merged proxies were saved into the pool: enabled, response time 1, as new entries.
+  TChildProcess& list = Spawn({.Argv = {QuorvaneBinary().string(), "--proxy-list"},
+                               .SetEnv = Environment(),
+                               .UnsetEnv = {"DISPLAY", "WAYLAND_DISPLAY"},
+                               .StdoutPath = Home() / "list.stdout",
+                               .StderrPath = Home() / "list.stderr"});
+  const auto listed = list.WaitExit(StopTimeout);
+  ASSERT_TRUE(listed && listed->Exited && listed->Code == 0) << list.ReadStderr();
+  EXPECT_THAT(list.ReadStdout(), HasSubstr("1 10.1.0.1:3128 1ms 1x\n1 10.1.0.2:8080 1ms 1x\n"));
 }
 
 TEST_F(DesktopE2E, OnlineUpdateWithoutTheUpdateProgramFails) {

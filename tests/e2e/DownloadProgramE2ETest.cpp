@@ -105,6 +105,8 @@ TEST_F(DownloadProgramE2E, OfferedDownloadSurvivesAStopAndCompletesAfterRestart)
   SetValue(MainKey, "DMMaxDownload", "1024");
 
   TChildProcess& first = Start("first");
+  // The first start took the wizard's answers, which switch the download manager on.
+  SetValue(OptionsKey, "Enabled", "0");
   const TOutcome disabled = RunTool({QHELPER_OFFER_BINARY, url, "--as-browser"}, "offer-off");
   EXPECT_EQ(disabled.Code, 1);
   EXPECT_THAT(disabled.Stderr, HasSubstr("not enabled"));

@@ -17,7 +17,6 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QTimer>
-#include <filesystem>
 
 TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view,
              std::string programFolder, TStartFlags flags, TRunOptions runOptions,
@@ -27,10 +26,8 @@ TMain::TMain(TRegistry& registry, TUserInterface& userInterface, TMainView& view
       FAutoStart(std::move(autoStart)), FClock(std::move(clock)),
       FRePosApp(registry, userInterface, view), FRequestEvents([this] { ShowStatistics(); }),
       FMainThread(std::make_unique<QObject>()) {
-  WelcomeActions.HelperPresent = [helper = FProgramFolder + "qhelper.so"] {
-    std::error_code error;
-    return std::filesystem::is_regular_file(helper, error);
-  };
+  WelcomeActions = WelcomeActionsFromSubsystems();
+  PoolUpdate = PoolUpdateFromPool();
 }
 
 TMain::~TMain() {
@@ -56,6 +53,8 @@ void TMain::FormCreate() {
   CreateBrowserMonitor();
   CreateConnectionMonitor();
 
+  // The wizard sets up the browsers it has ticked.
+  CreateBrowserSetup();
   if (FSettings->FirstStart) {
     RunWelcomeDlg();
     FShowAfterStart = true;
@@ -70,7 +69,6 @@ void TMain::FormCreate() {
   FLoading = true;
   CopySettingsToServer();
   FRequestEvents.SetRules(RequestRulesOf(*FSettings));
-  CreateBrowserSetup();
   RefreshBrowserStatus();
   FLoading = false;
 

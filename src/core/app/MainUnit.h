@@ -112,10 +112,10 @@ public:
   // Fired by FormCloseQuery: the program is about to end.
   std::function<void()> OnCloseQuery;
   // What the first-start wizard's closing steps do beyond the settings: the add-on
-  // registrations and the browser set-up. Set before FormCreate; HelperPresent
-  // starts as the presence of qhelper.so in the program's folder.
+  // registrations and the browser set-up. They start wired to the add-on loaded at
+  // start and the browser set-up; tests replace them before FormCreate.
   TWelcomeActions WelcomeActions;
-  // The pool's side of merging an updated proxy list.
+  // The pool's side of merging an updated proxy list; starts wired to the pool.
   TPoolUpdateActions PoolUpdate;
   // The date clock of the update reminder and "LastUpdate"; tests move it.
   std::function<TDateTime()> DateClock = &NowDateTime;
@@ -298,6 +298,8 @@ private:
   void AutoKill(TBrowserKind kind);
   // FormCreate's step for a first start: the wizard, then its closing steps.
   void RunWelcomeDlg();
+  TWelcomeActions WelcomeActionsFromSubsystems();
+  TPoolUpdateActions PoolUpdateFromPool();
   // The delivered "quorvane.lst" into the pool; what was added.
   std::vector<ProxyListMerge::TNewProxy> MergeProxyList();
   void CreateConnectionMonitor();

@@ -65,8 +65,9 @@ void TMain::CreateDownloadManager() {
     return OnAskDownloadFileName(proposed);
   };
   ApplyDownloadOptions();
-  if (!FRunOptions.UpstreamHost.empty())
-    manager.SetProxy(FRunOptions.UpstreamHost, FRunOptions.UpstreamPort);
+  // The server was given its upstream before the manager existed.
+  const TUpstreamInUse upstream = CurrentUpstream();
+  SetDownloadProxy(upstream.Host, upstream.Port);
 }
 
 void TMain::ApplyDownloadOptions() {

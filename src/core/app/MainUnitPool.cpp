@@ -132,6 +132,7 @@ void TMain::HandOver(const TProxySelection& selection) {
   const std::string host = use ? selection.Host : std::string();
   const int port = use && !host.empty() ? selection.Port : 8080;
   FProxyServer->SetUpstreamRoute(RouteFor(host, port, selection.Entry));
+  SetDownloadProxy(host, port);
   PublishFailoverRoutes();
   const std::string shown = HostAndPort(host, port);
   if (shown != FShownUpstream) {

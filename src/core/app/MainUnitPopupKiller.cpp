@@ -3,6 +3,7 @@
 #include "app/MainUnit.h"
 #include "app/UserInterface.h"
 #include "common/ProductInfo.h"
+#include "downloads/DownloadManagerKeys.h"
 #include "privacy/AddOnDownloadSettings.h"
 #include "privacy/AddOnHelper.h"
 #include "privacy/PopupKillerTexts.h"
@@ -82,10 +83,10 @@ void TMain::mnuADDMClick() {
 
 std::string TMain::DMFileExtEditChange(const std::string& text) {
   std::string normal = AddOnDownloadSettings::NormalizeFileExtensions(text);
-  AddOnDownloadSettings::SaveFileExtensions(FRegistry, normal);
+  SaveFileExtensions(FRegistry, normal);
   return normal;
 }
 
 std::string TMain::DMFileExtensions() const {
-  return AddOnDownloadSettings::LoadFileExtensions(FRegistry);
+  return LoadFileExtensions(FRegistry);
 }

@@ -38,6 +38,43 @@ std::optional<std::string> ReadWhole(const std::string& path) {
 
 } // namespace
 
+TPoolUpdateActions TMain::PoolUpdateFromPool() {
+  TPoolUpdateActions actions;
+  actions.Hosts = [this] {
+    std::vector<std::string> hosts;
+    if (FProxyManager) {
+      for (const TProxyEntryPtr& entry : FProxyManager->List())
+        hosts.push_back(entry->Host);
+    }
+    return hosts;
+  };
+  actions.StopCheck = [this] {
+    if (!FProxyManager || FProxyManager->Stopped())
+      return false;
+    FProxyManager->StopCheck();
+    return true;
+  };
+  actions.AddAndSave = [this](const std::vector<ProxyListMerge::TNewProxy>& added) {
+    if (!FProxyManager)
+      return;
+    for (const ProxyListMerge::TNewProxy& proxy : added)
+      FProxyManager->AddProxy(proxy.Host, std::to_string(proxy.Port), 1);
+    // A failed write keeps the list marked modified: it is written again at the end.
+    if (!FProxyManager->SaveToFile())
+      FProxyManager->SetModified(true);
+    PublishFailoverRoutes();
+  };
+  actions.RebuildList = [this] {
+    if (FProxyManager)
+      UpdateProxyList(true);
+  };
+  actions.StartCheck = [this] {
+    if (FProxyManager)
+      StartCheckIfAllowed();
+  };
+  return actions;
+}
+
 TOnlineUpdateResult TMain::mnuOnlineUpdateExecute(bool unattended) {
   TOnlineUpdateResult result;
   TOURegisterHelper helper(FUserInterface, FProgramFolder, unattended);

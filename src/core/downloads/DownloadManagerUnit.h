@@ -70,8 +70,11 @@ public:
   std::function<std::optional<std::string>(const std::string& proposedName)> OnAskFileName;
 
   void SetOptions(const TDownloadOptions& options) { FOptions = options; }
+  const TDownloadOptions& Options() const { return FOptions; }
   // The anonymous proxy in use (empty host: none); only workers made afterwards use it.
   void SetProxy(const std::string& host, int port);
+  const std::string& ProxyHost() const { return FProxyHost; }
+  int ProxyPort() const { return FProxyPort; }
 
   // Adds a download and starts it. An empty fileName is chosen from the default folder
   // or asked for. False when nothing was added (cancelled, or not http, https or ftp).

@@ -48,4 +48,30 @@ TEST_F(MainDownloads, TheStatisticsShowTheRunningDownloads) {
   EXPECT_EQ(main.StatisticsTexts().lActiveDownloads, "1");
 }
 
+// Page 9's throttle reaches the running manager at start and whenever it is applied,
+// for the downloads started afterwards.
+TEST_F(MainDownloads, ThrottleSettingsReachTheManagerAtStartAndWhenApplied) {
+  Store([](TRegistrySettings& s) {
+    s.DMDrossel = true;
+    s.DMMaxDownload = 1024;
+    s.DMDrosselPercent = 40;
+  });
+  TMain& main = Start();
+  const TDownloadManagerClass& manager = *main.DownloadManager();
+  EXPECT_TRUE(manager.Options().DMDrossel);
+  EXPECT_EQ(manager.Options().DMMaxDownload, 1024);
+  EXPECT_EQ(manager.Options().DMDrosselPercent, 40);
+
+  Apply([](TSettingsValues& s) {
+    s.DMDrossel = false;
+    s.DMMaxDownload = 4096;
+    s.DMDrosselPercent = 75;
+    s.DMNoQuorvane = false;
+  });
+  EXPECT_FALSE(manager.Options().DMDrossel);
+  EXPECT_EQ(manager.Options().DMMaxDownload, 4096);
+  EXPECT_EQ(manager.Options().DMDrosselPercent, 75);
+  EXPECT_FALSE(manager.Options().DMNoQuorvane);
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 // TMain and the anonymous upstream pool: start-up selection, rotation, switching the
 // pool, the actions of page 5, and failover as the server reports it.
 #include "MainTestSupport.h"
+#include "downloads/DownloadManagerUnit.h"
 #include "pool/ProxyFileUnit.h"
 
 #include <fstream>
@@ -32,6 +33,13 @@ protected:
   }
 
   std::string Upstream() { return Main->ProxyServer().AnonymousProxy(); }
+  // The upstream the download manager would give a download started now.
+  std::string DownloadProxy() {
+    const TDownloadManagerClass& manager = *Main->DownloadManager();
+    return manager.ProxyHost().empty()
+               ? std::string()
+               : manager.ProxyHost() + ":" + std::to_string(manager.ProxyPort());
+  }
   TProxyEntryPtr Entry(const std::string& host) { return Main->ProxyPool().Find(host); }
 
   std::string DataFolder;
@@ -166,6 +174,37 @@ TEST_F(MainPoolTest, FailedUpstreamGivesTheNextRouteAndRotates) {
   EXPECT_EQ(Entry("p2")->ResponseTime, 0);
   EXPECT_EQ(Entry("p2")->FailureLevel, 2);
   EXPECT_EQ(Upstream(), "p3"); // p1 is in the history
+}
+
+// Start-up, rotation, switching the pool and failover each move the server's
+// upstream; the download manager must follow every one of them.
+TEST_F(MainPoolTest, TheDownloadManagerFollowsEveryUpstreamChange) {
+  StorePool({100, 200, 300}, false);
+  Start();
+  EXPECT_EQ(DownloadProxy(), "") << "pool off at start: direct";
+
+  Apply([](TSettingsValues& v) { v.UseAnonymousProxyServers = true; });
+  ASSERT_EQ(Upstream(), "p1");
+  EXPECT_EQ(DownloadProxy(), "p1:3001") << "switched on";
+
+  Main->QuorvaneServersTimerTimer();
+  ASSERT_EQ(Upstream(), "p2");
+  EXPECT_EQ(DownloadProxy(), "p2:3002") << "rotation";
+
+  ASSERT_TRUE(Main->ProxyServer().OnUpstreamFailed("p2", 3002).has_value());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Upstream() != "p2"; }));
+  EXPECT_EQ(DownloadProxy(), Upstream() + ":" + std::to_string(Entry(Upstream())->Port))
+      << "failover";
+
+  Apply([](TSettingsValues& v) { v.UseAnonymousProxyServers = false; });
+  EXPECT_EQ(DownloadProxy(), "") << "switched off";
+}
+
+TEST_F(MainPoolTest, DownloadsStartWithTheUpstreamPickedAtStartUp) {
+  StorePool({100, 200, 300});
+  Start();
+  ASSERT_EQ(Upstream(), "p2");
+  EXPECT_EQ(DownloadProxy(), "p2:3002");
 }
 
 TEST_F(MainPoolTest, NothingUsableGoesDirectOrIsRefused) {

@@ -2,6 +2,7 @@
 // The controller's popup killer and add-on switches, with the add-on stand-in in the
 // program's folder as an installed program has it.
 #include "MainTestSupport.h"
+#include "downloads/DownloadManagerKeys.h"
 #include "privacy/AddOnClassId.h"
 #include "privacy/AddOnHelper.h"
 #include "privacy/PopupKillerTexts.h"
@@ -106,6 +107,18 @@ TEST_F(MainPopupKiller, StatisticsShowTheAddOnsCountAndTheSoundIsStoredAtOnce) {
   EXPECT_EQ(main.PKSoundFileName(), "/usr/share/sounds/pop.wav");
   EXPECT_EQ(main.DMFileExtEditChange(".iso, .img"), ".ISO,.IMG");
   EXPECT_EQ(main.DMFileExtensions(), ".ISO,.IMG");
+}
+
+// The page edits the very value the download manager's side reads.
+TEST_F(MainPopupKiller, FileTypesEditIsTheDownloadManagersList) {
+  TMain& main = Start();
+  EXPECT_EQ(main.DMFileExtensions(), DownloadManagerKeys::DefaultFileExtensions);
+  main.DMFileExtEditChange(" .iso,.Img ");
+  EXPECT_EQ(LoadFileExtensions(*Registry), ".ISO,.IMG");
+  EXPECT_TRUE(ExtensionIsListed("http://127.0.0.1/disk.img", LoadFileExtensions(*Registry)));
+  EXPECT_FALSE(ExtensionIsListed("http://127.0.0.1/setup.exe", LoadFileExtensions(*Registry)));
+  SaveFileExtensions(*Registry, ".MP3");
+  EXPECT_EQ(main.DMFileExtensions(), ".MP3");
 }
 
 TEST_F(MainPopupKiller, DownloadPageSettingsAreStored) {

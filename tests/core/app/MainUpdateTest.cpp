@@ -4,6 +4,7 @@
 #include "MainTestSupport.h"
 #include "app/UpdateChannels.h"
 #include "platform/MessageQueue.h"
+#include "pool/ProxyFileUnit.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
@@ -100,6 +101,42 @@ TEST_F(MainUpdate, DeliveredListIsMergedAndTheReportedDateStored) {
   EXPECT_THAT(text, HasSubstr("DataFolder=" + main.Settings().DataPath));
   EXPECT_THAT(text, ::testing::Not(HasSubstr("FirstAnswerLength=0\n")))
       << "the stand-in's 100-byte buffer got the stream's length first";
+}
+
+// Without a recording pool the controller's own pool takes the delivered list.
+TEST_F(MainUpdate, DeliveredListEndsUpInThePoolAndItsFile) {
+  InstallUpdateProgram();
+  Home.Environment().Set("QUORVANE_WEB_SERVER", "http://127.0.0.1:9");
+  std::string dataFolder;
+  Store([&](TRegistrySettings& s) {
+    s.FirstStart = false;
+    s.LastUpdate = Today - 1;
+    dataFolder = s.GetDataFolder();
+  });
+  {
+    TProxyFileClass list(dataFolder + "proxies.dat", false);
+    list.AddProxy("10.0.0.1", "8000", 100);
+    ASSERT_TRUE(list.SaveToFile());
+  }
+  DeliverList("10.0.0.1:8000\n10.0.0.9:3128\nfresh.example\n");
+  TMain& main = Start();
+  main.DateClock = [] { return Today; };
+
+  const TOnlineUpdateResult result = main.mnuOnlineUpdateExecute();
+
+  ASSERT_TRUE(result.Updated);
+  EXPECT_THAT(result.Added,
+              ElementsAre(TNewProxy{"10.0.0.9", 3128}, TNewProxy{"fresh.example", 8080}));
+  for (const char* host : {"10.0.0.9", "fresh.example"}) {
+    const TProxyEntryPtr entry = main.ProxyPool().Find(host);
+    ASSERT_TRUE(entry) << host;
+    EXPECT_TRUE(entry->Enabled) << host;
+    EXPECT_EQ(entry->ResponseTime, 1) << host;
+  }
+  EXPECT_EQ(TProxyFileClass(dataFolder + "proxies.dat", false).ExportText(),
+            "10.0.0.1:8000\n10.0.0.9:3128\nfresh.example:8080\n")
+      << "saved at once, not only at the end";
+  EXPECT_FALSE(main.ProxyPool().PassRunning()) << "no check was running, none is started";
 }
 
 TEST_F(MainUpdate, CheckingThatWasStoppedAlreadyIsNotStarted) {

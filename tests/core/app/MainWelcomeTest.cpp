@@ -4,8 +4,13 @@
 #include "LoopbackSockets.h"
 #include "MainTestSupport.h"
 #include "app/WelcomeDlgUnit.h"
+#include "browsers/BrowserTexts.h"
+#include "privacy/AddOnHelper.h"
+#include "privacy/PopupKillerUnit.h"
 
+#include <fstream>
 #include <gmock/gmock.h>
+#include <iterator>
 
 namespace {
 
@@ -177,6 +182,64 @@ TEST_F(MainWelcome, FirstStartAppliesTheWizardBeforeTheServerStarts) {
   StartWith(EphemeralPort());
   EXPECT_EQ(UserInterface.WelcomeShown.size(), 1U) << "the next start has no wizard";
   EXPECT_TRUE(Recorded.Calls.empty());
+}
+
+// The wizard's closing steps as the controller wires them: the add-on stand-in in the
+// program's folder registers its features, and the ticked browser is set up.
+class MainWelcomeWired : public MainTestBase {
+protected:
+  void SetUp() override {
+    const std::filesystem::path config = Home.Path() / "home" / ".config";
+    std::filesystem::create_directories(Prefs().parent_path());
+    std::ofstream(config / "mozilla" / "firefox" / "profiles.ini")
+        << "[Profile0]\nName=default\nIsRelative=1\nPath=p.default-esr\n";
+    std::ofstream(Prefs()) << "user_pref(\"browser.startup.page\", 0);\n";
+  }
+  std::filesystem::path Prefs() const {
+    return Home.Path() / "home" / ".config" / "mozilla" / "firefox" / "p.default-esr" / "prefs.js";
+  }
+  std::string PrefsText() const {
+    std::ifstream in(Prefs(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // Runs the first start with Mozilla ticked, the download manager on and the popup
+  // killer off, on a free port.
+  TMain& FirstStart() {
+    ::close(loopback::Listen(Port));
+    UserInterface.WelcomeEdits.push_back([this](TWelcomeAnswers& answers) {
+      answers.ProxyPort = Port;
+      answers.DownloadManager = true;
+      answers.PopupKiller = false;
+      answers.Browsers[static_cast<int>(TWelcomeBrowser::Mozilla)] = true;
+    });
+    return Start({});
+  }
+  std::uint16_t Port = 0;
+};
+
+TEST_F(MainWelcomeWired, AddOnPresentRegistersItsFeaturesAndSetsUpTheTickedBrowser) {
+  TMain& main = FirstStart();
+  ASSERT_EQ(UserInterface.WelcomeShown.size(), 1U);
+  EXPECT_TRUE(UserInterface.WelcomeShown[0].second.HelperPresent);
+  EXPECT_TRUE(main.AddOn().IsHelperRegistered());
+  EXPECT_TRUE(IsDownloadManagerEnabled(*Registry, main.AddOn()));
+  EXPECT_FALSE(IsPopupKillerEnabled(*Registry, main.AddOn()));
+  EXPECT_NE(
+      PrefsText().find("user_pref(\"network.proxy.http_port\", " + std::to_string(Port) + ");"),
+      std::string::npos);
+  EXPECT_EQ(main.BrowserStatus()[1], BrowserTexts::Installed) << "start-up reads it back";
+}
+
+TEST_F(MainWelcomeWired, AddOnMissingStillSetsUpTheTickedBrowser) {
+  std::filesystem::remove(ProgramFolder() + "qhelper.so");
+  TMain& main = FirstStart();
+  ASSERT_EQ(UserInterface.WelcomeShown.size(), 1U);
+  EXPECT_FALSE(UserInterface.WelcomeShown[0].second.HelperPresent);
+  EXPECT_FALSE(main.AddOn().IsHelperRegistered());
+  EXPECT_FALSE(IsDownloadManagerEnabled(*Registry, main.AddOn()));
+  EXPECT_NE(
+      PrefsText().find("user_pref(\"network.proxy.http_port\", " + std::to_string(Port) + ");"),
+      std::string::npos);
 }
 
 } // namespace

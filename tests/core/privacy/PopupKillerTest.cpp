@@ -195,12 +195,9 @@ TEST(PopupKillerURLEdit, ChangeReplacesAsTypedRefusesEmptyAndIgnoresCancel) {
   EXPECT_EQ(list, (List{"a", "A"}));
 }
 
-TEST_F(PopupKillerTest, FileExtensionsDefaultUntilStoredAndAreStoredWithoutBlanksInUpperCase) {
-  EXPECT_EQ(AddOnDownloadSettings::LoadFileExtensions(Registry),
-            AddOnDownloadSettings::DefaultFileExtensions);
+TEST(AddOnDownloadSettings, FileExtensionsAreStoredWithoutBlanksInUpperCase) {
   EXPECT_EQ(AddOnDownloadSettings::NormalizeFileExtensions(" .exe, .Zip ,.7z"), ".EXE,.ZIP,.7Z");
-  AddOnDownloadSettings::SaveFileExtensions(Registry, ".ISO");
-  EXPECT_EQ(AddOnDownloadSettings::LoadFileExtensions(Registry), ".ISO");
+  EXPECT_EQ(AddOnDownloadSettings::NormalizeFileExtensions(""), "");
 }
 
 } // namespace
