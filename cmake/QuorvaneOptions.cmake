@@ -9,10 +9,10 @@ endif()
 target_compile_definitions(quorvane_options INTERFACE
   QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING QT_USE_QSTRINGBUILDER QT_NO_KEYWORDS)
 
-# quorvane_add_gtest(NAME LABEL SOURCES... [LIBS ...] [ENV ...] [LOCK RESOURCE] [SERIAL])
+# quorvane_add_gtest(NAME LABEL SOURCES... [LIBS ...] [ENV ...] [LOCK RESOURCE])
 # One test executable per folder; every case becomes a CTest test with LABEL.
 function(quorvane_add_gtest name label)
-  cmake_parse_arguments(ARG "SERIAL" "LOCK" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(ARG "" "LOCK" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE quorvane_options GTest::gtest GTest::gtest_main GTest::gmock ${ARG_LIBS})
   set(props LABELS ${label})
@@ -22,10 +22,6 @@ function(quorvane_add_gtest name label)
   # LOCK: a resource its tests must not share with another test running at once.
   if(ARG_LOCK)
     list(APPEND props RESOURCE_LOCK ${ARG_LOCK})
-  endif()
-  # SERIAL: its tests run while no other test does.
-  if(ARG_SERIAL)
-    list(APPEND props RUN_SERIAL TRUE)
   endif()
   gtest_discover_tests(${name} PROPERTIES ${props} DISCOVERY_TIMEOUT 30)
 endfunction()
