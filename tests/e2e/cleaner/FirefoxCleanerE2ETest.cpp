@@ -141,7 +141,9 @@ TEST_F(FirefoxCleanerE2E, AutoKillCleansAfterTheRealBrowserHasEnded) {
   SetOptions({"AutoKill", "NSCookies"});
   const std::uint16_t port = StartSites();
   PrepareProfile(port);
-  ASSERT_TRUE(RunToEnd(Firefox("http://keep.example/start"), "firefox"));
+  // The page lingers, so the browser lives past several ticks of the watcher: a
+  // browser gone between two ticks is never seen (the watcher looks once a second).
+  ASSERT_TRUE(RunToEnd(Firefox("http://keep.example/start?linger"), "firefox"));
   // The monitor saw the browser while it ran; once it has gone, its cookies go.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   std::vector<std::string> left = CookieHosts();

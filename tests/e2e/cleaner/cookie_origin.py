@@ -9,13 +9,16 @@ with absolute URIs and no name has to resolve. Every request is logged to --log 
   http://keep.example/start   sets "k=1" (a day) and redirects to drop.example
   http://drop.example/page    sets "d=1" (a day) and shows a page
   anything else               a page naming its host and the cookies it received
+  "?linger" on /start         the redirect keeps it, and the page answers after 3 s
 """
 import argparse
 import html
 import http.server
+import time
 import urllib.parse
 
 COOKIE_AGE = "Max-Age=86400; Path=/"
+LINGER_SECONDS = 3
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -33,9 +36,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if url.path == "/favicon.ico":
             self.answer(404, b"", [])
         elif host == "keep.example" and url.path == "/start":
-            self.answer(302, b"", [("Location", "http://drop.example/page"),
+            query = "?" + url.query if url.query else ""
+            self.answer(302, b"", [("Location", "http://drop.example/page" + query),
                                    ("Set-Cookie", "k=1; " + COOKIE_AGE)])
         else:
+            if url.query == "linger":
+                # Keeps the browser open for several ticks of the browser-close watcher.
+                time.sleep(LINGER_SECONDS)
             headers = []
             if host == "drop.example":
                 headers.append(("Set-Cookie", "d=1; " + COOKIE_AGE))
