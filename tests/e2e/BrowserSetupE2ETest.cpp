@@ -265,7 +265,7 @@ TEST_F(BrowserSetupE2E, InstallPointsFirefoxAndChromiumAtTheProxyAndRemovalResto
   EXPECT_THAT(after.Output, Not(HasSubstr("\tinstalliert")));
 }
 
-// The design's uninstall switches remove the settings silently and end at once.
+// The uninstall switches remove the settings silently and end at once.
 TEST_F(BrowserSetupE2E, DeinstallSwitchesRemoveTheBrowserProxies) {
   const fs::path preferences = Config() / "chromium" / "Default" / "Preferences";
   const fs::path prefs = Config() / "mozilla" / "firefox" / "p.default-esr" / "prefs.js";
